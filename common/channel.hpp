@@ -1,0 +1,87 @@
+// Buffered binary channels.
+//
+// The table walks read and write one byte at a time, so the per-byte paths
+// below are inline and touch only the 4096-byte buffer; the system is called
+// once per buffer, on an explicit flush, or on a seek that leaves the buffer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform.hpp"
+
+namespace drovenna {
+
+constexpr int channel_buffer_size = 4096;
+
+// Positions at or above this limit cannot be reported ("Result too large").
+constexpr std::int64_t max_channel_position = std::int64_t{1} << 30;
+
+struct in_channel {
+    platform::file file;
+    bool open = false;
+    std::int64_t offset = 0;  // file position just past the last buffered byte
+    int current = 0;          // next byte to hand out
+    int filled = 0;           // bytes in the buffer
+    unsigned char buffer[channel_buffer_size];
+
+    in_channel() = default;
+    in_channel(const in_channel&) = delete;
+    in_channel& operator=(const in_channel&) = delete;
+    ~in_channel();
+};
+
+struct out_channel {
+    platform::file file;
+    bool open = false;
+    bool text = false;        // standard streams: line feeds become the platform's line end
+    std::int64_t offset = 0;  // bytes handed to the system so far
+    int used = 0;             // bytes waiting in the buffer
+    unsigned char buffer[channel_buffer_size];
+
+    out_channel() = default;
+    out_channel(const out_channel&) = delete;
+    out_channel& operator=(const out_channel&) = delete;
+};
+
+// Input -----------------------------------------------------------------
+
+std::unique_ptr<in_channel> open_in(const std::string& path);
+int refill(in_channel& channel);  // next byte after loading the buffer; End_of_file at the end
+
+inline int input_byte(in_channel& channel) {
+    if (channel.current < channel.filled) return channel.buffer[channel.current++];
+    return refill(channel);
+}
+
+std::int64_t input_position(const in_channel& channel);
+// A target within the bytes of the buffer is reached without the system.
+void set_input_position(in_channel& channel, std::int64_t position);
+void close_in(in_channel& channel);
+
+// Output ----------------------------------------------------------------
+
+// The new channel joins the registry of open output channels.
+out_channel& open_out(const std::string& path);
+void flush(out_channel& channel);
+// Flushes, releases the file and leaves the registry.
+void close_out(out_channel& channel);
+
+inline void output_byte(out_channel& channel, unsigned char byte) {
+    if (channel.used == channel_buffer_size) flush(channel);
+    channel.buffer[channel.used++] = byte;
+}
+
+void output_bytes(out_channel& channel, std::string_view bytes);
+std::int64_t output_position(const out_channel& channel);
+
+// Standard output is the first entry of the registry; standard error is not in it.
+out_channel& standard_output();
+out_channel& standard_error();
+
+// Flushes every registered channel in opening order, ignoring failures.
+void flush_all() noexcept;
+
+}  // namespace drovenna

@@ -1,0 +1,52 @@
+#include "fields.hpp"
+
+#include "error.hpp"
+
+namespace drovenna {
+
+std::pair<int, int> split_nibbles(int byte) {
+    int high = byte / 16;
+    return {high, byte - 16 * high};
+}
+
+std::string read_bytes(in_channel& in, std::int64_t n) {
+    if (n < 0) raise_invalid_argument("String.create");
+    std::string bytes(static_cast<std::size_t>(n), '\0');
+    for (auto& b : bytes) b = static_cast<char>(input_byte(in));
+    return bytes;
+}
+
+std::string read_name(std::int64_t n, in_channel& in) { return read_bytes(in, n - 3); }
+
+std::int64_t read_lba_offset(in_channel& in, std::int64_t base) {
+    std::int64_t b0 = input_byte(in);
+    std::int64_t b1 = input_byte(in);
+    std::int64_t b2 = input_byte(in);
+    std::int64_t sector = b0 + 256 * b1 + 65536 * b2;
+    return (sector - base) * 2048;
+}
+
+std::int64_t read_u32(in_channel& in) {
+    std::int64_t value = 0;
+    for (int shift = 0; shift < 32; shift += 8) value |= std::int64_t{input_byte(in)} << shift;
+    return value;
+}
+
+std::string dir_path(const dir_list& dirs) {
+    std::string path = "\\";
+    for (const auto& name : dirs) {
+        path += name;
+        path += '\\';
+    }
+    return path;
+}
+
+void write_dir_path(out_channel& out, const dir_list& dirs) {
+    output_byte(out, '\\');
+    for (const auto& name : dirs) {
+        output_bytes(out, name);
+        output_byte(out, '\\');
+    }
+}
+
+}  // namespace drovenna
