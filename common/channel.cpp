@@ -42,22 +42,26 @@ std::unique_ptr<in_channel> open_in(const std::string& path) {
     return channel;
 }
 
-int refill(in_channel& channel) {
+
+void raise_position_too_large() { raise_sys_error("Result too large"); }
+
+int input_byte_or_end(in_channel& channel) {
+    if (channel.current < channel.filled) return channel.buffer[channel.current++];
     std::int64_t got = 0;
     if (int code = platform::read_some(channel.file, channel.buffer, channel_buffer_size, got)) {
         raise_system(code);
     }
-    if (got == 0) raise_end_of_file();
+    if (got == 0) return -1;
     channel.offset += got;
     channel.filled = static_cast<int>(got);
     channel.current = 1;
     return channel.buffer[0];
 }
 
-std::int64_t input_position(const in_channel& channel) {
-    std::int64_t position = channel.offset - (channel.filled - channel.current);
-    if (position >= max_channel_position) raise_sys_error("Result too large");
-    return position;
+int refill(in_channel& channel) {
+    int byte = input_byte_or_end(channel);
+    if (byte < 0) raise_end_of_file();
+    return byte;
 }
 
 void set_input_position(in_channel& channel, std::int64_t position) {
@@ -70,6 +74,10 @@ void set_input_position(in_channel& channel, std::int64_t position) {
     channel.offset = position;
     channel.current = 0;
     channel.filled = 0;
+}
+
+void advance_input(in_channel& channel, std::int64_t delta) {
+    set_input_position(channel, channel.offset - (channel.filled - channel.current) + delta);
 }
 
 void close_in(in_channel& channel) {
@@ -126,12 +134,6 @@ void output_bytes(out_channel& channel, std::string_view bytes) {
         data += n;
         left -= n;
     }
-}
-
-std::int64_t output_position(const out_channel& channel) {
-    std::int64_t position = channel.offset + channel.used;
-    if (position >= max_channel_position) raise_sys_error("Result too large");
-    return position;
 }
 
 out_channel& standard_output() {

@@ -19,6 +19,8 @@ constexpr int channel_buffer_size = 4096;
 // Positions at or above this limit cannot be reported ("Result too large").
 constexpr std::int64_t max_channel_position = std::int64_t{1} << 30;
 
+[[noreturn]] void raise_position_too_large();
+
 struct in_channel {
     platform::file file;
     bool open = false;
@@ -56,9 +58,22 @@ inline int input_byte(in_channel& channel) {
     return refill(channel);
 }
 
-std::int64_t input_position(const in_channel& channel);
+// The next byte, or -1 at the end of the input.
+int input_byte_or_end(in_channel& channel);
+
+// Offset of the next byte a read returns; Sys_error("Result too large") from 2^30 on.
+inline std::int64_t input_position(const in_channel& channel) {
+    std::int64_t position = channel.offset - (channel.filled - channel.current);
+    if (position >= max_channel_position) raise_position_too_large();
+    return position;
+}
+
 // A target within the bytes of the buffer is reached without the system.
+// Moving past the end is no error: the next read meets the end.
 void set_input_position(in_channel& channel, std::int64_t position);
+
+// Moves the read position by `delta` bytes, forward or back, without reading.
+void advance_input(in_channel& channel, std::int64_t delta);
 void close_in(in_channel& channel);
 
 // Output ----------------------------------------------------------------
@@ -75,7 +90,12 @@ inline void output_byte(out_channel& channel, unsigned char byte) {
 }
 
 void output_bytes(out_channel& channel, std::string_view bytes);
-std::int64_t output_position(const out_channel& channel);
+// Bytes written so far, buffered ones included; Sys_error("Result too large") from 2^30 on.
+inline std::int64_t output_position(const out_channel& channel) {
+    std::int64_t position = channel.offset + channel.used;
+    if (position >= max_channel_position) raise_position_too_large();
+    return position;
+}
 
 // Standard output is the first entry of the registry; standard error is not in it.
 out_channel& standard_output();

@@ -19,4 +19,13 @@ void create_hexa(std::int64_t value, std::int64_t count, std::string& buffer) {
     }
 }
 
+std::string hex_text(std::int64_t value, int width) {
+    std::string text;
+    do {
+        text.insert(text.begin(), static_cast<char>(hexa(value % 16)));
+        value /= 16;
+    } while (value > 0 || static_cast<int>(text.size()) < width);
+    return text;
+}
+
 }  // namespace drovenna

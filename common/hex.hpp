@@ -16,4 +16,8 @@ unsigned char hexa(std::int64_t digit);
 // the buffer fails before anything is stored.
 void create_hexa(std::int64_t value, std::int64_t count, std::string& buffer);
 
+// A non-negative value in upper-case hexadecimal, at least `width` digits,
+// for the texts of error messages.
+std::string hex_text(std::int64_t value, int width = 1);
+
 }  // namespace drovenna

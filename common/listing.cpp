@@ -5,25 +5,11 @@
 
 namespace drovenna {
 
-namespace {
-
-std::string hex_text(std::int64_t value) {
-    const char* digits = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value % 16]);
-        value /= 16;
-    } while (value > 0);
-    return text;
-}
-
-}  // namespace
-
 void write_listing_head(out_channel& out, std::int64_t offset, std::int64_t size, std::int64_t position,
                         const dir_list& dirs) {
     if (offset >= listing_field_limit) {
-        fail("Data offset " + hex_text(offset) + " of the file whose location field is at position " +
-             hex_text(position) + " does not fit in 8 hexadecimal digits");
+        fail("Data offset " + hex_text(offset, 8) + " of the file whose location field is at position " +
+             hex_text(position, 8) + " does not fit in 8 hexadecimal digits");
     }
     std::string field(8, '\0');
     create_hexa(offset, 8, field);

@@ -1,4 +1,4 @@
-#include "walk.hpp"
+#include "extract_walk.hpp"
 
 #include <cstring>
 
