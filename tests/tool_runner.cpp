@@ -94,6 +94,31 @@ run_result run_tool(const std::string& tool, const std::vector<std::string>& arg
     return result;
 }
 
+std::string expected_banner(const std::string& tool) {
+    std::string title = tool == "extract"     ? "Drovenna II/Drovenna III LBA Extractor\n"
+                        : tool == "extractor" ? "Drovenna I LBA Extractor\n"
+                                              : "DrovennaI/Drovenna II/Drovenna III LBA Rebuilder\n";
+    return console(title + "Free rewrite for the Drovenna translation and modding community\n\n\n");
+}
+
+std::string expected_usage(const std::string& tool) {
+    std::string text = "Syntax : " + tool;
+    if (tool == "extract") {
+        text += " 00file lbaname\nWhere 00file is the name of the compressed table of the game\n"
+                "and lbaname the name of the file in which you want to uncompress it.\n\n";
+    } else if (tool == "extractor") {
+        text += " table output_lba\n\nWhere 00file is the name of the compressed table of the game\n"
+                "and lbaname the name of the file in which you want to uncompress it.\n\n";
+    } else {
+        text += " old00file newlbaname new00filename\n\nWhere old00file is the old compressed table file,\n"
+                "newlbaname is the name of the uncompressed table built by the repacker\n"
+                "and new00filename is your new compressed table name\n\n";
+    }
+    return console(text);
+}
+
+std::string fatal_line(const std::string& error_text) { return console("Fatal error: exception " + error_text + "\n"); }
+
 temp_dir::temp_dir() {
     std::random_device rd;
     path = fs::temp_directory_path() / ("drovenna-e2e-" + std::to_string(getpid()) + "-" + std::to_string(rd()));

@@ -40,6 +40,14 @@ struct temp_dir {
     std::filesystem::path operator/(const std::string& name) const { return path / name; }
 };
 
+// What the programs print on standard output before anything else, and on
+// a wrong argument count after the banner, as console text.
+std::string expected_banner(const std::string& tool);
+std::string expected_usage(const std::string& tool);
+
+// The whole line a failure prints on standard error.
+std::string fatal_line(const std::string& error_text);
+
 std::string read_file(const std::filesystem::path& path);
 void write_file(const std::filesystem::path& path, const std::string& bytes);
 std::string hex_bytes(const std::string& hex);  // "20 87 00" -> bytes
