@@ -20,8 +20,11 @@ out_channel& make_standard_channel(out_channel& channel, platform::file file) {
 }
 
 // Open output channels in opening order; standard output comes first.
+// Never destroyed: a run that stops on an error leaves its channels open and
+// registered until the process ends, and they must stay reachable (and
+// flushable) through the registry until then.
 std::vector<out_channel*>& registry() {
-    static std::vector<out_channel*> channels{&standard_output()};
+    static auto& channels = *new std::vector<out_channel*>{&standard_output()};
     return channels;
 }
 
@@ -41,7 +44,6 @@ std::unique_ptr<in_channel> open_in(const std::string& path) {
     channel->open = true;
     return channel;
 }
-
 
 void raise_position_too_large() { raise_sys_error("Result too large"); }
 

@@ -9,9 +9,7 @@ namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
-bool is_response_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool is_response_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 bool lead(lead_byte_test is_lead_byte, char c) {
     return is_lead_byte != nullptr && is_lead_byte(static_cast<unsigned char>(c));
@@ -142,8 +140,10 @@ std::vector<std::string> split_response_file(std::string_view text) {
             char c = text[p];
             if (!quoted) {
                 if (is_response_space(c)) break;
-                if (c == '"') quoted = true;
-                else arg += c;
+                if (c == '"')
+                    quoted = true;
+                else
+                    arg += c;
                 ++p;
                 continue;
             }

@@ -39,32 +39,32 @@ void raise_match_failure(std::string source, std::int64_t line, std::int64_t col
 std::string compose_error_text(const error& e) {
     std::string out;
     switch (e.kind) {
-    case error_kind::sys_error:
-        out = "Sys_error(";
-        append_quoted(out, e.text);
-        out += ')';
-        break;
-    case error_kind::end_of_file:
-        out = "End_of_file";
-        break;
-    case error_kind::failure:
-        out = "Failure(";
-        append_quoted(out, e.text);
-        out += ')';
-        break;
-    case error_kind::invalid_argument:
-        out = "Invalid_argument(";
-        append_quoted(out, e.text);
-        out += ')';
-        break;
-    case error_kind::match_failure:
-        out = "Match_failure(";
-        append_quoted(out, e.source);
-        out += ", " + std::to_string(e.line) + ", " + std::to_string(e.column) + ")";
-        break;
-    case error_kind::command_line:
-        out = e.text;
-        break;
+        case error_kind::sys_error:
+            out = "Sys_error(";
+            append_quoted(out, e.text);
+            out += ')';
+            break;
+        case error_kind::end_of_file:
+            out = "End_of_file";
+            break;
+        case error_kind::failure:
+            out = "Failure(";
+            append_quoted(out, e.text);
+            out += ')';
+            break;
+        case error_kind::invalid_argument:
+            out = "Invalid_argument(";
+            append_quoted(out, e.text);
+            out += ')';
+            break;
+        case error_kind::match_failure:
+            out = "Match_failure(";
+            append_quoted(out, e.source);
+            out += ", " + std::to_string(e.line) + ", " + std::to_string(e.column) + ")";
+            break;
+        case error_kind::command_line:
+            out = e.text;
+            break;
     }
     if (out.size() > max_error_text) out.resize(max_error_text);
     return out;

@@ -2,13 +2,13 @@
 #include "command_line.hpp"
 #include "platform.hpp"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 namespace drovenna::platform {
 

@@ -39,8 +39,7 @@ void print_banner(std::string_view title) {
     flush(standard_output());
 }
 
-bool usage_needed(const argument_list& args, std::size_t expected,
-                  std::initializer_list<std::string_view> usage) {
+bool usage_needed(const argument_list& args, std::size_t expected, std::initializer_list<std::string_view> usage) {
     if (args.size() == expected) return false;
     const std::string& name = argument(args, 0);
     print("Syntax : ");

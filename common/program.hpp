@@ -27,8 +27,7 @@ void print_banner(std::string_view title);
 // When the argument list does not hold `expected` elements, prints the usage
 // text and returns true: "Syntax : ", the program name as typed, then the
 // given pieces, each written as it stands.
-bool usage_needed(const argument_list& args, std::size_t expected,
-                  std::initializer_list<std::string_view> usage);
+bool usage_needed(const argument_list& args, std::size_t expected, std::initializer_list<std::string_view> usage);
 
 // Refuses to go on when `output_path` names the same file as the open input,
 // also through a link: opening it for writing would empty that input.

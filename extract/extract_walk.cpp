@@ -7,8 +7,7 @@
 
 namespace drovenna {
 
-void walk_table(in_channel& table, out_channel& listing, std::string& file_name, dir_list& dirs,
-                std::int64_t base) {
+void walk_table(in_channel& table, out_channel& listing, std::string& file_name, dir_list& dirs, std::int64_t base) {
     for (;;) {
         int lead = input_byte(table);
         if (lead == 0x00) return;
@@ -81,8 +80,7 @@ std::string cut_at_nul(const std::string& bytes) {
     return bytes.substr(0, static_cast<std::size_t>(terminated_length(bytes) - 1));
 }
 
-std::string& merge_name(std::string& target, const std::string& piece, std::int64_t back_count,
-                        std::int64_t count) {
+std::string& merge_name(std::string& target, const std::string& piece, std::int64_t back_count, std::int64_t count) {
     std::int64_t start = terminated_length(target) - back_count - 2;
     auto piece_length = static_cast<std::int64_t>(piece.size());
     auto target_length = static_cast<std::int64_t>(target.size());

@@ -30,8 +30,7 @@ constexpr std::size_t file_name_buffer_size = 127;
 // Bytes of 'a' behind a previous directory name's NUL in a sibling name.
 constexpr std::size_t sibling_filler_size = 100;
 
-void walk_table(in_channel& table, out_channel& listing, std::string& file_name, dir_list& dirs,
-                std::int64_t base);
+void walk_table(in_channel& table, out_channel& listing, std::string& file_name, dir_list& dirs, std::int64_t base);
 
 void list_file_record(std::int64_t head_length, in_channel& table, out_channel& listing, const dir_list& dirs,
                       std::string& file_name, std::int64_t base);
@@ -46,8 +45,7 @@ std::string close_directories(std::int64_t count, dir_list& dirs, const std::str
 
 std::int64_t terminated_length(const std::string& bytes);
 std::string cut_at_nul(const std::string& bytes);
-std::string& merge_name(std::string& target, const std::string& piece, std::int64_t back_count,
-                        std::int64_t count);
+std::string& merge_name(std::string& target, const std::string& piece, std::int64_t back_count, std::int64_t count);
 void write_name_line(const std::string& name, out_channel& listing);
 
 // The program's main flow.

@@ -79,11 +79,14 @@ void rebuild(in_channel& old_table, in_channel& listing, out_channel& new_table,
         listing_entry entry = read_listing_entry(listing);
         if (entry.end) break;
         check_entry(entry, line, output_position(new_table));
-        while (output_position(new_table) < entry.position) output_byte(new_table, static_cast<unsigned char>(input_byte(old_table)));
+        while (output_position(new_table) < entry.position)
+            output_byte(new_table, static_cast<unsigned char>(input_byte(old_table)));
         flush(new_table);
         std::int64_t sector = entry.offset / 2048 + base;
-        for (int shift = 0; shift < 24; shift += 8) output_byte(new_table, static_cast<unsigned char>((sector >> shift) & 0xFF));
-        for (int shift = 0; shift < 32; shift += 8) output_byte(new_table, static_cast<unsigned char>((entry.size >> shift) & 0xFF));
+        for (int shift = 0; shift < 24; shift += 8)
+            output_byte(new_table, static_cast<unsigned char>((sector >> shift) & 0xFF));
+        for (int shift = 0; shift < 32; shift += 8)
+            output_byte(new_table, static_cast<unsigned char>((entry.size >> shift) & 0xFF));
         flush(new_table);
         // The old location field is never read: a seek, which may pass the end.
         advance_input(old_table, 7);

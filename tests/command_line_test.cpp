@@ -97,12 +97,24 @@ struct match_case {
 
 TEST(PatternMatches, StarAndQuestionMarkOnly) {
     const match_case cases[] = {
-        {"*.bin", "x.bin", true},      {"*.bin", ".bin", true},       {"*.bin", "x.bin2", false},
-        {"?.bin", "ab.bin", false},    {"??.bin", "ab.bin", true},    {"a*b*c", "aXbYbZc", true},
-        {"a*b*c", "aXbYcZ", false},    {"*", ".", true},              {"*", "..", true},
-        {"*", ".hidden", true},        {"[ab]", "a", false},          {"[ab]", "[ab]", true},
-        {"A*", "a", false},            {"*a", "ba", true},            {"**", "", true},
-        {"?", "", false},              {"", "", true},                {"*x*", "abc", false},
+        {"*.bin", "x.bin", true},
+        {"*.bin", ".bin", true},
+        {"*.bin", "x.bin2", false},
+        {"?.bin", "ab.bin", false},
+        {"??.bin", "ab.bin", true},
+        {"a*b*c", "aXbYbZc", true},
+        {"a*b*c", "aXbYcZ", false},
+        {"*", ".", true},
+        {"*", "..", true},
+        {"*", ".hidden", true},
+        {"[ab]", "a", false},
+        {"[ab]", "[ab]", true},
+        {"A*", "a", false},
+        {"*a", "ba", true},
+        {"**", "", true},
+        {"?", "", false},
+        {"", "", true},
+        {"*x*", "abc", false},
     };
     for (const auto& c : cases) EXPECT_EQ(pattern_matches(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
 }
@@ -195,7 +207,8 @@ TEST(ExpandArguments, ThirtyTwoNestedResponseFilesAreFine) {
     scratch_dir dir;
     std::string p = dir.prefix();
     dir.file("r32.rsp", "deep");
-    for (int i = 31; i >= 1; --i) dir.file("r" + std::to_string(i) + ".rsp", "@" + p + "r" + std::to_string(i + 1) + ".rsp");
+    for (int i = 31; i >= 1; --i)
+        dir.file("r" + std::to_string(i) + ".rsp", "@" + p + "r" + std::to_string(i + 1) + ".rsp");
     EXPECT_EQ(expand_arguments({"prog", "@" + p + "r1.rsp"}), (args{"prog", "deep"}));
     dir.file("r32.rsp", "@" + p + "r33.rsp");
     dir.file("r33.rsp", "deeper");

@@ -75,7 +75,8 @@ TEST(Extract, TablesAndWhatTheyLeaveBehind) {
         {"close count too large by one", "00 04 00 41 00 01 00 00 01 00 00 00 87 01 00 41 42 43 00",
          "00000800|00000001|00000005|\\A\r\n", "Match_failure(\"extract\", 94, 12)"},
         {"close count too large by two", "00 87 02 00 41 42 43 00", "", "Match_failure(\"extract\", 95, 12)"},
-        {"sector below the base", "10 04 00 41 00 01 00 00 01 00 00 00", "", "Failure(\"Fonction Hexa : Pas un chiffre \n\")"},
+        {"sector below the base", "10 04 00 41 00 01 00 00 01 00 00 00", "",
+         "Failure(\"Fonction Hexa : Pas un chiffre \n\")"},
         {"offset too large for the listing", "00 04 00 41 00 01 00 00 01 00 00 00 04 00 42 00 00 00 40 02 00 00 00 00",
          "00000800|00000001|00000005|\\A\r\n",
          "Failure(\"Data offset 200000000 of the file whose location field is at position 00000010 does not fit in 8 "

@@ -44,8 +44,7 @@ TEST(Tablebuild, EditedOffsetAndSizeLandWhereTheListingSays) {
 
 TEST(Tablebuild, WrongArgumentCountPrintsUsage) {
     temp_dir dir;
-    for (const auto& args :
-         std::vector<std::vector<std::string>>{{}, {"a"}, {"a", "b"}, {"a", "b", "c", "d"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"a"}, {"a", "b"}, {"a", "b", "c", "d"}}) {
         run_result r = run_tool("tablebuild", args, dir.path);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, expected_banner("tablebuild") + expected_usage("tablebuild"));
@@ -83,8 +82,8 @@ TEST(Tablebuild, ListingsAndWhatTheyLeaveBehind) {
         {"field past the old end makes the table longer", old, "00000800|0000ABCD|00000010|\\x\r\n" + nul,
          old.substr(0, 16) + hex_bytes("21 00 00 CD AB 00 00"), ""},
         {"position past the end", old, "00000800|0000ABCD|00000015|\\x\r\n" + nul, old, "End_of_file"},
-        {"missing final NUL", old, "00000800|0000ABCD|00000002|\\x\r\n", old.substr(0, 2) + hex_bytes("21 00 00 CD AB 00 00"),
-         "End_of_file"},
+        {"missing final NUL", old, "00000800|0000ABCD|00000002|\\x\r\n",
+         old.substr(0, 2) + hex_bytes("21 00 00 CD AB 00 00"), "End_of_file"},
         {"bad digit on the second line", old, "00000800|0000ABCD|00000002|\\x\r\n0000080G|00000000|00000010|\r\n" + nul,
          old.substr(0, 2) + hex_bytes("21 00 00 CD AB 00 00"), "Failure(\"int_of_string\")"},
         {"out of order", old, "00000800|0000ABCD|00000009|\\x\r\n00000000|00000000|00000003|\\y\r\n" + nul,

@@ -49,12 +49,11 @@ const std::string worked_table =
     " 08 00 56 2E 42 49 4E 00 00 03 00 00 10 00 00"
     " 00";
 
-const std::string worked_listing = line("00080000|00012345|00000013", "\\MOV\\OPEN.PSS") +
-                                   line("00090000|00000800|0000001D", "\\MOV\\OPEX.PSS") +
-                                   line("000F0000|00000010|0000003E", "\\SND\\BGM\\T1.DAT") +
-                                   line("000F0800|00000020|00000048", "\\SND\\BGM\\T2.DAT") +
-                                   line("000F1000|00010000|00000058", "\\SND\\BGM\\T10.DAT") +
-                                   line("00170000|00001000|00000070", "\\VOICE\\V.BIN");
+const std::string worked_listing =
+    line("00080000|00012345|00000013", "\\MOV\\OPEN.PSS") + line("00090000|00000800|0000001D", "\\MOV\\OPEX.PSS") +
+    line("000F0000|00000010|0000003E", "\\SND\\BGM\\T1.DAT") +
+    line("000F0800|00000020|00000048", "\\SND\\BGM\\T2.DAT") +
+    line("000F1000|00010000|00000058", "\\SND\\BGM\\T10.DAT") + line("00170000|00001000|00000070", "\\VOICE\\V.BIN");
 
 TEST(ExtractWalk, WorkedTable) {
     std::string failure;
@@ -72,8 +71,8 @@ struct walk_case {
 const walk_case cases[] = {
     {"only a base sector and the end byte", "20 00", nul, ""},
     {"bytes after the end byte are never read", worked_table + " 87 FF 12", worked_listing + nul, ""},
-    {"root file", "00 06 00 41 2E 42 00 05 00 00 10 00 00 00 00",
-     line("00002800|00000010|00000007", "\\A.B") + nul, ""},
+    {"root file", "00 06 00 41 2E 42 00 05 00 00 10 00 00 00 00", line("00002800|00000010|00000007", "\\A.B") + nul,
+     ""},
     {"empty name", "00 02 00 00 00 00 01 00 00 00 00", line("00000000|00000001|00000003", "\\") + nul, ""},
     {"sector equal to the base", "7F 04 00 5A 00 7F 00 00 02 00 00 00 00",
      line("00000000|00000002|00000005", "\\Z") + nul, ""},
@@ -89,8 +88,7 @@ const walk_case cases[] = {
     {"close count equal to the open count: the outermost is the previous directory",
      "00 88 00 00 41 41 41 41 00 88 00 00 42 42 42 42 00 85 02 01 58 00 04 00 46 00 00 00 00 00 00 00 00 00",
      line("00000000|00000000|0000001A", "\\AAAX\\F") + nul, ""},
-    {"empty directory name gives two separators",
-     "00 84 00 00 00 85 00 00 44 00 04 00 46 00 00 00 00 00 00 00 00 00",
+    {"empty directory name gives two separators", "00 84 00 00 00 85 00 00 44 00 04 00 46 00 00 00 00 00 00 00 00 00",
      line("00000000|00000000|0000000E", "\\\\D\\F") + nul, ""},
     {"directory name field with bytes after its NUL", "00 87 00 00 44 00 58 59 04 00 46 00 00 00 00 00 00 00 00 00",
      line("00000000|00000000|0000000C", "\\D\\F") + nul, ""},
@@ -101,8 +99,7 @@ const walk_case cases[] = {
     {"first file with a merged name", "00 03 11 41 00 00 00 00 00 00 00 00", "00000000|00000000|00000004|\\",
      "Invalid_argument(\"index out of bounds\")"},
     {"copy count larger than the name field", "00 04 00 41 00 00 00 00 00 00 00 00 03 05 41 00 00 00 00 00 00 00 00",
-     line("00000000|00000000|00000005", "\\A") + "00000000|00000000|0000000F|\\",
-     "Invalid_argument(\"String.blit\")"},
+     line("00000000|00000000|00000005", "\\A") + "00000000|00000000|0000000F|\\", "Invalid_argument(\"String.blit\")"},
     {"head length 2 with a copy count", "00 04 00 41 00 00 00 00 00 00 00 00 02 01 00 00 00 00 00 00 00 00",
      line("00000000|00000000|00000005", "\\A") + "00000000|00000000|0000000E|\\", "Invalid_argument(\"String.blit\")"},
     {"head length 1", "00 01 00 00", "", "Invalid_argument(\"String.create\")"},
@@ -124,8 +121,8 @@ const walk_case cases[] = {
     {"data offset of 2^32", "00 04 00 41 00 00 00 20 00 00 00 00 00", "",
      "Failure(\"Data offset 100000000 of the file whose location field is at position 00000005 does not fit in 8 "
      "hexadecimal digits\")"},
-    {"table ends inside a record", "00 04 00 41 00 01 00 00 01 00 00 00 04 00 41 00 01", "00000800|00000001|00000005|\\A\r\n",
-     "End_of_file"},
+    {"table ends inside a record", "00 04 00 41 00 01 00 00 01 00 00 00 04 00 41 00 01",
+     "00000800|00000001|00000005|\\A\r\n", "End_of_file"},
     {"table ends before the end byte", "00 04 00 41 00 01 00 00 01 00 00 00", line("00000800|00000001|00000005", "\\A"),
      "End_of_file"},
     {"table ends inside the extra field", "00 44 00 41 00 01 00 00 01 00 00 00 01 02",

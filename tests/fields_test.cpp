@@ -52,10 +52,8 @@ struct lba_case {
 
 TEST(ReadLbaOffset, SectorRelativeToTheBaseTimes2048) {
     const lba_case cases[] = {
-        {"34 12 00", 0x10, (0x1234 - 0x10) * 2048LL},
-        {"00 00 00", 1, -2048},
-        {"FF FF FF", 0, 0xFFFFFFLL * 2048},
-        {"20 00 00", 0x20, 0},
+        {"34 12 00", 0x10, (0x1234 - 0x10) * 2048LL}, {"00 00 00", 1, -2048},
+        {"FF FF FF", 0, 0xFFFFFFLL * 2048},           {"20 00 00", 0x20, 0},
         {"00 00 80", 0, 0x800000LL * 2048},
     };
     for (const auto& c : cases) {

@@ -69,8 +69,7 @@ const rebuild_case cases[] = {
     {"lower case digits, underscores, any separators, any path bytes",
      "0000_800x000001_0#0000000a" + std::string("\xFF", 1) + "|\\p|a\\th\r\n" + nul, with_field(old, 10, field_a), ""},
     {"empty path", "00000800|00000010|0000000A|\r\n" + nul, with_field(old, 10, field_a), ""},
-    {"two fields exactly 7 apart",
-     "00000800|00000010|0000000A|\\a\r\n00001000|FFFFFFFF|00000011|\\b\r\n" + nul,
+    {"two fields exactly 7 apart", "00000800|00000010|0000000A|\\a\r\n00001000|FFFFFFFF|00000011|\\b\r\n" + nul,
      with_field(with_field(old, 10, field_a), 17, field_b), ""},
     {"a field reaching past the old end makes the new table longer", "00001000|FFFFFFFF|00000024|\\b\r\n" + nul,
      with_field(old, 36, field_b), ""},
@@ -92,8 +91,8 @@ const rebuild_case cases[] = {
     {"prefix", "0x000800|00000010|0000000A|\r\n" + nul, "", "Failure(\"int_of_string\")"},
     {"position of 2^31", "00000800|00000010|80000000|\r\n" + nul, "", "Failure(\"int_of_string\")"},
     {"bad field on a later line keeps the earlier entries",
-     "00000800|00000010|0000000A|\r\n00000800|0000001G|00000011|\r\n" + nul,
-     with_field(old, 10, field_a).substr(0, 17), "Failure(\"int_of_string\")"},
+     "00000800|00000010|0000000A|\r\n00000800|0000001G|00000011|\r\n" + nul, with_field(old, 10, field_a).substr(0, 17),
+     "Failure(\"int_of_string\")"},
     // Lines that would write a field anywhere but where they say are refused.
     {"position of 2^30", "00000800|00000010|40000000|\r\n" + nul, "",
      "Failure(\"Listing line 1: location position 40000000 lies beyond the largest table supported (3FFFFFFF)\")"},
@@ -136,7 +135,8 @@ TEST(FieldValue, HexadecimalWithUnderscores) {
     EXPECT_EQ(field_value("0001_000"), 0x1000);
     EXPECT_EQ(field_value("F_______"), 0xF);
     EXPECT_EQ(field_value("FFFFFFFF"), 0xFFFFFFFFLL);
-    for (const std::string& bad : std::vector<std::string>{"_0001000", "0000000g", "+0000001", "0000 001", std::string("0000000\0", 8)}) {
+    for (const std::string& bad :
+         std::vector<std::string>{"_0001000", "0000000g", "+0000001", "0000 001", std::string("0000000\0", 8)}) {
         EXPECT_EQ(describe(error_of([&] { field_value(bad); })), "Failure(\"int_of_string\")") << bad;
     }
 }

@@ -1,15 +1,15 @@
 #include "tool_runner.hpp"
 
-#include <cstdlib>
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -104,15 +104,18 @@ std::string expected_banner(const std::string& tool) {
 std::string expected_usage(const std::string& tool) {
     std::string text = "Syntax : " + tool;
     if (tool == "extract") {
-        text += " 00file lbaname\nWhere 00file is the name of the compressed table of the game\n"
-                "and lbaname the name of the file in which you want to uncompress it.\n\n";
+        text +=
+            " 00file lbaname\nWhere 00file is the name of the compressed table of the game\n"
+            "and lbaname the name of the file in which you want to uncompress it.\n\n";
     } else if (tool == "extractor") {
-        text += " table output_lba\n\nWhere 00file is the name of the compressed table of the game\n"
-                "and lbaname the name of the file in which you want to uncompress it.\n\n";
+        text +=
+            " table output_lba\n\nWhere 00file is the name of the compressed table of the game\n"
+            "and lbaname the name of the file in which you want to uncompress it.\n\n";
     } else {
-        text += " old00file newlbaname new00filename\n\nWhere old00file is the old compressed table file,\n"
-                "newlbaname is the name of the uncompressed table built by the repacker\n"
-                "and new00filename is your new compressed table name\n\n";
+        text +=
+            " old00file newlbaname new00filename\n\nWhere old00file is the old compressed table file,\n"
+            "newlbaname is the name of the uncompressed table built by the repacker\n"
+            "and new00filename is your new compressed table name\n\n";
     }
     return console(text);
 }
