@@ -33,10 +33,11 @@ long long parse_number(const std::string& text) {
 
 int main(int argc, char** argv) {
     if (argc != 5 && argc != 6) {
-        std::fprintf(stderr, "usage: gen_table SEED COUNT EPISODE OUT_TABLE [OUT_EXPECTED_LISTING]\n"
-                             "  SEED     any whole number\n"
-                             "  COUNT    number of file records\n"
-                             "  EPISODE  1 (episode I layout) or 2 (episode II/III layout)\n");
+        std::fprintf(stderr,
+                     "usage: gen_table SEED COUNT EPISODE OUT_TABLE [OUT_EXPECTED_LISTING]\n"
+                     "  SEED     any whole number\n"
+                     "  COUNT    number of file records\n"
+                     "  EPISODE  1 (episode I layout) or 2 (episode II/III layout)\n");
         return 2;
     }
     long long seed = parse_number(argv[1]);
@@ -47,8 +48,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        auto generated = table_gen::generate_table(static_cast<unsigned long long>(seed), count,
-                                                   static_cast<int>(episode));
+        auto generated =
+            table_gen::generate_table(static_cast<unsigned long long>(seed), count, static_cast<int>(episode));
         if (!write_file(argv[4], generated.table)) return 1;
         if (argc == 6 && !write_file(argv[5], generated.listing)) return 1;
     } catch (const std::exception& e) {

@@ -87,7 +87,7 @@ struct builder {
     int max_depth = 1;
     std::string table;
     std::vector<listing_line> lines;
-    std::vector<std::string> dirs;                          // open directories, outermost first
+    std::vector<std::string> dirs;                               // open directories, outermost first
     std::string file_name = std::string(file_buffer_size, 'a');  // the reader's last-file-name buffer
 };
 
@@ -255,8 +255,10 @@ void add_directory_record_1(builder& b) {
 }
 
 void add_directory_record(builder& b) {
-    if (b.episode == 1) add_directory_record_1(b);
-    else add_directory_record_2(b);
+    if (b.episode == 1)
+        add_directory_record_1(b);
+    else
+        add_directory_record_2(b);
 }
 
 char hex_digit(unsigned value) { return "0123456789ABCDEF"[value & 15]; }
@@ -283,8 +285,10 @@ generated_table generate_table(std::uint64_t seed, std::int64_t file_count, int 
         if (chance(b.r, directory_share)) {
             add_directory_record(b);
         } else {
-            if (episode == 1) add_file_record_1(b);
-            else add_file_record_2(b);
+            if (episode == 1)
+                add_file_record_1(b);
+            else
+                add_file_record_2(b);
             ++files;
         }
     }

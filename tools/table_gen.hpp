@@ -17,7 +17,7 @@ namespace table_gen {
 
 // One line of a listing: what a file record says and where its location field lies.
 struct listing_line {
-    std::uint32_t offset = 0;    // (sector - base sector) * 2048
+    std::uint32_t offset = 0;  // (sector - base sector) * 2048
     std::uint32_t size = 0;
     std::uint32_t position = 0;  // byte offset of the 7-byte location field in the table
     std::string path;            // "\" + each open directory + "\" + the file name
