@@ -30,9 +30,7 @@ int last_error() { return static_cast<int>(GetLastError()); }
 // ReadFile and WriteFile take a DWORD count; one call never needs more.
 constexpr std::int64_t max_transfer = std::int64_t{1} << 30;
 
-DWORD transfer_size(std::int64_t count) {
-    return static_cast<DWORD>(count < max_transfer ? count : max_transfer);
-}
+DWORD transfer_size(std::int64_t count) { return static_cast<DWORD>(count < max_transfer ? count : max_transfer); }
 
 // Writes all bytes; `written` tells how many reached the system.
 int write_bytes(HANDLE h, const unsigned char* data, std::int64_t count, std::int64_t& written) {
@@ -94,8 +92,8 @@ int open_for_reading(const std::string& path, file& result) {
 int open_for_writing(const std::string& path, file& result) {
     // Created with default security and attributes, emptied if present.
     // Other programs may read it meanwhile, not write it.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return last_error();
     result = file_of(h);
     return 0;
@@ -161,32 +159,32 @@ std::string error_reason(int code) {
     // EACCES, EMFILE, ENOSPC); every other failure, an invalid name or a
     // closed pipe among them, reads as EINVAL does.
     switch (static_cast<DWORD>(code)) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_NO_MORE_FILES:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-        return "No such file or directory";
-    case ERROR_ACCESS_DENIED:
-    case ERROR_CURRENT_DIRECTORY:
-    case ERROR_NETWORK_ACCESS_DENIED:
-    case ERROR_CANNOT_MAKE:
-    case ERROR_FAIL_I24:
-    case ERROR_DRIVE_LOCKED:
-    case ERROR_SEEK_ON_DEVICE:
-    case ERROR_NOT_LOCKED:
-    case ERROR_LOCK_FAILED:
-        return "Permission denied";
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return "Too many open files";
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return "No space left on device";
-    default:
-        break;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NO_MORE_FILES:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return "No such file or directory";
+        case ERROR_ACCESS_DENIED:
+        case ERROR_CURRENT_DIRECTORY:
+        case ERROR_NETWORK_ACCESS_DENIED:
+        case ERROR_CANNOT_MAKE:
+        case ERROR_FAIL_I24:
+        case ERROR_DRIVE_LOCKED:
+        case ERROR_SEEK_ON_DEVICE:
+        case ERROR_NOT_LOCKED:
+        case ERROR_LOCK_FAILED:
+            return "Permission denied";
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return "Too many open files";
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return "No space left on device";
+        default:
+            break;
     }
     // Write protection, sharing and lock violations and the other medium
     // errors that lie between them.
