@@ -149,6 +149,10 @@ const cli_case cases[] = {
     {"a pattern matching nothing is kept as typed", "extract nothing*.bin out.lba", 2, banner,
      fatal(R"(Sys_error("nothing*.bin: Invalid argument"))"), nullptr},
     {"a response file", "extract @args.rsp", 0, banner, "", "out.lba"},
+    {"a directory is no table", R"(extract "my tables" out.lba)", 2, banner,
+     fatal(R"(Sys_error("my tables: Permission denied"))"), nullptr},
+    {"the table under another spelling is still the table", R"(extract episode2.bin .\EPISODE2.BIN)", 2, banner,
+     fatal(R"(Failure(".\EPISODE2.BIN: is the table file; refusing to overwrite it"))"), nullptr},
     {"the program name keeps its path, quotes dropped", R"("C:\Program Files\extract.exe" episode2.bin)", 0,
      banner + usage(R"(C:\Program Files\extract.exe)"), "", nullptr},
 };
@@ -170,6 +174,7 @@ TEST_P(command_line_case, gives_the_expected_run) {
     } else {
         EXPECT_FALSE(fs::exists(dir.path / "out.lba"));
     }
+    EXPECT_EQ(read_file(dir.path / "episode2.bin"), read_file(from_environment("DROVENNA_EXAMPLES") / "episode2.bin"));
 }
 
 INSTANTIATE_TEST_SUITE_P(extract, command_line_case, testing::ValuesIn(cases),
