@@ -78,10 +78,6 @@ void set_input_position(in_channel& channel, std::int64_t position) {
     channel.filled = 0;
 }
 
-void advance_input(in_channel& channel, std::int64_t delta) {
-    set_input_position(channel, channel.offset - (channel.filled - channel.current) + delta);
-}
-
 void close_in(in_channel& channel) {
     if (!channel.open) return;
     channel.open = false;
@@ -107,7 +103,9 @@ void flush(out_channel& channel) {
     int code = platform::write_all(channel.file, channel.buffer, channel.used, channel.text, written);
     // Whatever the system took is gone from the buffer, even when it failed midway.
     if (written > 0) {
-        std::memmove(channel.buffer, channel.buffer + written, static_cast<std::size_t>(channel.used - written));
+        if (written < channel.used) {
+            std::memmove(channel.buffer, channel.buffer + written, static_cast<std::size_t>(channel.used - written));
+        }
         channel.used -= static_cast<int>(written);
         channel.offset += written;
     }
@@ -124,7 +122,7 @@ void close_out(out_channel& channel) {
     if (code) raise_system(code);
 }
 
-void output_bytes(out_channel& channel, std::string_view bytes) {
+void output_bytes_through(out_channel& channel, std::string_view bytes) {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {

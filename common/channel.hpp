@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,7 +74,14 @@ inline std::int64_t input_position(const in_channel& channel) {
 void set_input_position(in_channel& channel, std::int64_t position);
 
 // Moves the read position by `delta` bytes, forward or back, without reading.
-void advance_input(in_channel& channel, std::int64_t delta);
+inline void advance_input(in_channel& channel, std::int64_t delta) {
+    std::int64_t target = channel.current + delta;
+    if (target >= 0 && target <= channel.filled) {
+        channel.current = static_cast<int>(target);  // within the buffer: no system call
+        return;
+    }
+    set_input_position(channel, channel.offset - (channel.filled - channel.current) + delta);
+}
 void close_in(in_channel& channel);
 
 // Output ----------------------------------------------------------------
@@ -89,7 +97,17 @@ inline void output_byte(out_channel& channel, unsigned char byte) {
     channel.buffer[channel.used++] = byte;
 }
 
-void output_bytes(out_channel& channel, std::string_view bytes);
+// Bytes that do not fit in the room left in the buffer: fills and flushes it as often as needed.
+void output_bytes_through(out_channel& channel, std::string_view bytes);
+
+inline void output_bytes(out_channel& channel, std::string_view bytes) {
+    if (bytes.size() <= static_cast<std::size_t>(channel_buffer_size - channel.used)) {
+        std::memcpy(channel.buffer + channel.used, bytes.data(), bytes.size());
+        channel.used += static_cast<int>(bytes.size());
+        return;
+    }
+    output_bytes_through(channel, bytes);
+}
 // Bytes written so far, buffered ones included; Sys_error("Result too large") from 2^30 on.
 inline std::int64_t output_position(const out_channel& channel) {
     std::int64_t position = channel.offset + channel.used;

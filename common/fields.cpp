@@ -4,13 +4,14 @@
 
 namespace drovenna {
 
-std::pair<int, int> split_nibbles(int byte) {
-    int high = byte / 16;
-    return {high, byte - 16 * high};
-}
-
 std::string read_bytes(in_channel& in, std::int64_t n) {
     if (n < 0) raise_invalid_argument("String.create");
+    if (n <= in.filled - in.current) {
+        // All of them in the buffer already: one copy.
+        std::string bytes(reinterpret_cast<const char*>(in.buffer + in.current), static_cast<std::size_t>(n));
+        in.current += static_cast<int>(n);
+        return bytes;
+    }
     std::string bytes(static_cast<std::size_t>(n), '\0');
     for (auto& b : bytes) b = static_cast<char>(input_byte(in));
     return bytes;
@@ -19,6 +20,12 @@ std::string read_bytes(in_channel& in, std::int64_t n) {
 std::string read_name(std::int64_t n, in_channel& in) { return read_bytes(in, n - 3); }
 
 std::int64_t read_lba_offset(in_channel& in, std::int64_t base) {
+    if (in.filled - in.current >= 3) {
+        // In the buffer already: no check per byte.
+        const unsigned char* b = in.buffer + in.current;
+        in.current += 3;
+        return (b[0] + 256 * std::int64_t{b[1]} + 65536 * std::int64_t{b[2]} - base) * 2048;
+    }
     std::int64_t b0 = input_byte(in);
     std::int64_t b1 = input_byte(in);
     std::int64_t b2 = input_byte(in);
@@ -27,6 +34,11 @@ std::int64_t read_lba_offset(in_channel& in, std::int64_t base) {
 }
 
 std::int64_t read_u32(in_channel& in) {
+    if (in.filled - in.current >= 4) {
+        const unsigned char* b = in.buffer + in.current;
+        in.current += 4;
+        return b[0] | std::int64_t{b[1]} << 8 | std::int64_t{b[2]} << 16 | std::int64_t{b[3]} << 24;
+    }
     std::int64_t value = 0;
     for (int shift = 0; shift < 32; shift += 8) value |= std::int64_t{input_byte(in)} << shift;
     return value;

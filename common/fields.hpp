@@ -18,7 +18,10 @@ namespace drovenna {
 using dir_list = std::vector<std::string>;
 
 // (high nibble, low nibble) of a byte.
-std::pair<int, int> split_nibbles(int byte);
+inline std::pair<int, int> split_nibbles(int byte) {
+    int high = byte / 16;
+    return {high, byte - 16 * high};
+}
 
 // The next n bytes; a negative n is Invalid_argument("String.create").
 std::string read_bytes(in_channel& in, std::int64_t n);

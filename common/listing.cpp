@@ -1,9 +1,22 @@
 #include "listing.hpp"
 
+#include <string_view>
+
 #include "error.hpp"
 #include "hex.hpp"
 
 namespace drovenna {
+
+namespace {
+
+// The 8 low hexadecimal digits of a value, most significant first, as
+// create_hexa writes them (a negative value as its two's complement).
+void put_hex8(char* out, std::int64_t value) {
+    auto bits = static_cast<std::uint64_t>(value);
+    for (int i = 7; i >= 0; --i, bits >>= 4) out[i] = "0123456789ABCDEF"[bits & 15];
+}
+
+}  // namespace
 
 void write_listing_head(out_channel& out, std::int64_t offset, std::int64_t size, std::int64_t position,
                         const dir_list& dirs) {
@@ -11,16 +24,21 @@ void write_listing_head(out_channel& out, std::int64_t offset, std::int64_t size
         fail("Data offset " + hex_text(offset, 8) + " of the file whose location field is at position " +
              hex_text(position, 8) + " does not fit in 8 hexadecimal digits");
     }
-    std::string field(8, '\0');
-    create_hexa(offset, 8, field);
-    output_bytes(out, field);
-    output_byte(out, '|');
-    create_hexa(size, 8, field);
-    output_bytes(out, field);
-    output_byte(out, '|');
-    create_hexa(position, 8, field);
-    output_bytes(out, field);
-    output_byte(out, '|');
+    if (offset < 0 || size < 0 || position < 0) {
+        // create_hexa refuses a negative value (an offset below the base
+        // sector, say), the offset first; a multiple of 16^8 passes as zeros.
+        std::string field(8, '\0');
+        create_hexa(offset, 8, field);
+        create_hexa(size, 8, field);
+        create_hexa(position, 8, field);
+    }
+    // The three numbers and their separators go out in one piece.
+    char head[27];
+    put_hex8(head, offset);
+    put_hex8(head + 9, size);
+    put_hex8(head + 18, position);
+    head[8] = head[17] = head[26] = '|';
+    output_bytes(out, std::string_view(head, sizeof head));
     write_dir_path(out, dirs);
 }
 

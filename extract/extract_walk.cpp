@@ -45,15 +45,15 @@ void list_file_record(std::int64_t head_length, in_channel& table, out_channel& 
 
 void read_directory_record(std::int64_t record_length, dir_list& dirs, in_channel& table) {
     int close_count = input_byte(table);
-    std::string sibling = close_directories(close_count, dirs, std::string(sibling_filler_size, 'a'));
+    static const std::string filler(sibling_filler_size, 'a');
+    std::string sibling = close_directories(close_count, dirs, filler);
     int merge = input_byte(table);
     std::string field = read_name(record_length, table);
-    if (merge == 0) {
-        dirs.push_back(cut_at_nul(field));
-    } else {
-        merge_name(sibling, field, split_nibbles(merge).first, static_cast<std::int64_t>(field.size()));
-        dirs.push_back(cut_at_nul(sibling));
-    }
+    // The name is cut at its NUL in place and moved into the list: no copy.
+    std::string& name = merge == 0 ? field : sibling;
+    if (merge != 0) merge_name(sibling, field, split_nibbles(merge).first, static_cast<std::int64_t>(field.size()));
+    name.resize(static_cast<std::size_t>(terminated_length(name) - 1));
+    dirs.push_back(std::move(name));
 }
 
 std::string close_directories(std::int64_t count, dir_list& dirs, const std::string& filler) {

@@ -1,5 +1,10 @@
 #include "rebuild.hpp"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+
 #include "error.hpp"
 #include "fields.hpp"
 #include "hex.hpp"
@@ -8,11 +13,80 @@ namespace drovenna {
 
 namespace {
 
-int digit_value(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+// The value of every byte as a hexadecimal digit, or -1: three fields of
+// eight digits on every listing line.
+constexpr std::array<signed char, 256> digit_values = [] {
+    std::array<signed char, 256> values{};
+    for (int c = 0; c < 256; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                                                       : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                       : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                                                              : -1);
+    }
+    return values;
+}();
+
+int digit_value(unsigned char c) { return digit_values[c]; }
+
+// Passes over n bytes without looking at them, and without an error at the
+// end of the input. Read, not sought over: a seek would cost a system call
+// each time the byte lies just past the buffer.
+void skip_bytes(in_channel& in, int n) {
+    for (; n > 0; --n) {
+        if (in.current < in.filled) {
+            ++in.current;
+        } else if (input_byte_or_end(in) < 0) {
+            return;
+        }
+    }
+}
+
+// The value of the next field, read in place when the buffer holds it whole.
+std::int64_t next_field_value(in_channel& listing) {
+    if (listing.filled - listing.current >= 8) {
+        std::string_view text(reinterpret_cast<const char*>(listing.buffer + listing.current), 8);
+        listing.current += 8;
+        return field_value(text);
+    }
+    return field_value(read_field(listing));
+}
+
+// Skips the path of a listing line, up to and including its first carriage
+// return, a buffer at a time; notes a line feed met on the way.
+void skip_path(in_channel& listing, listing_entry& entry) {
+    for (;;) {
+        if (listing.current == listing.filled) {
+            input_byte(listing);  // loads the next buffer; End_of_file at the end
+            --listing.current;
+        }
+        const unsigned char* start = listing.buffer + listing.current;
+        auto length = static_cast<std::size_t>(listing.filled - listing.current);
+        const void* cr = std::memchr(start, '\r', length);
+        std::size_t span = cr ? static_cast<std::size_t>(static_cast<const unsigned char*>(cr) - start) : length;
+        if (std::memchr(start, '\n', span)) entry.path_has_line_feed = true;
+        listing.current += static_cast<int>(span);
+        if (cr) {
+            ++listing.current;
+            return;
+        }
+    }
+}
+
+// Copies the next n bytes of the input to the output, a buffer's worth at a
+// time; End_of_file when the input ends first, after the bytes it had.
+void copy_bytes(in_channel& in, out_channel& out, std::int64_t n) {
+    while (n > 0) {
+        if (in.current == in.filled) {
+            output_byte(out, static_cast<unsigned char>(input_byte(in)));
+            --n;
+            continue;
+        }
+        auto chunk = std::min<std::int64_t>(n, in.filled - in.current);
+        output_bytes(out, std::string_view(reinterpret_cast<const char*>(in.buffer + in.current),
+                                           static_cast<std::size_t>(chunk)));
+        in.current += static_cast<int>(chunk);
+        n -= chunk;
+    }
 }
 
 [[noreturn]] void reject(std::int64_t line, const std::string& why) {
@@ -41,7 +115,7 @@ void check_entry(const listing_entry& entry, std::int64_t line, std::int64_t wri
 
 std::string read_field(in_channel& listing) { return read_bytes(listing, 8); }
 
-std::int64_t field_value(const std::string& text) {
+std::int64_t field_value(std::string_view text) {
     if (text.empty() || digit_value(static_cast<unsigned char>(text[0])) < 0) fail("int_of_string");
     std::int64_t value = 0;
     for (char c : text) {
@@ -60,17 +134,15 @@ listing_entry read_listing_entry(in_channel& listing) {
         return entry;
     }
     advance_input(listing, -1);
-    entry.offset = field_value(read_field(listing));
-    advance_input(listing, 1);
-    entry.size = field_value(read_field(listing));
-    advance_input(listing, 1);
-    entry.position = field_value(read_field(listing));
+    entry.offset = next_field_value(listing);
+    skip_bytes(listing, 1);
+    entry.size = next_field_value(listing);
+    skip_bytes(listing, 1);
+    entry.position = next_field_value(listing);
     if (entry.position >= std::int64_t{1} << 31) fail("int_of_string");
-    advance_input(listing, 1);
-    for (int c; (c = input_byte(listing)) != '\r';) {
-        if (c == '\n') entry.path_has_line_feed = true;
-    }
-    advance_input(listing, 1);
+    skip_bytes(listing, 1);
+    skip_path(listing, entry);
+    skip_bytes(listing, 1);
     return entry;
 }
 
@@ -79,8 +151,7 @@ void rebuild(in_channel& old_table, in_channel& listing, out_channel& new_table,
         listing_entry entry = read_listing_entry(listing);
         if (entry.end) break;
         check_entry(entry, line, output_position(new_table));
-        while (output_position(new_table) < entry.position)
-            output_byte(new_table, static_cast<unsigned char>(input_byte(old_table)));
+        copy_bytes(old_table, new_table, entry.position - output_position(new_table));
         flush(new_table);
         std::int64_t sector = entry.offset / 2048 + base;
         for (int shift = 0; shift < 24; shift += 8)
@@ -88,8 +159,8 @@ void rebuild(in_channel& old_table, in_channel& listing, out_channel& new_table,
         for (int shift = 0; shift < 32; shift += 8)
             output_byte(new_table, static_cast<unsigned char>((entry.size >> shift) & 0xFF));
         flush(new_table);
-        // The old location field is never read: a seek, which may pass the end.
-        advance_input(old_table, 7);
+        // The old location field is skipped; it may run past the end.
+        skip_bytes(old_table, 7);
     }
     for (int c; (c = input_byte_or_end(old_table)) >= 0;) output_byte(new_table, static_cast<unsigned char>(c));
     flush(new_table);

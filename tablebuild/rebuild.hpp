@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "channel.hpp"
 #include "program.hpp"
@@ -31,7 +32,7 @@ std::string read_field(in_channel& listing);
 
 // The value of a field text: a hexadecimal digit, then seven hexadecimal
 // digits or "_" (ignored), either case; anything else is Failure("int_of_string").
-std::int64_t field_value(const std::string& text);
+std::int64_t field_value(std::string_view text);
 
 // One listing line, found by byte positions: fields at 0, 9 and 18, the
 // bytes between them skipped unread, the path text up to the first carriage
