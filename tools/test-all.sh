@@ -14,7 +14,7 @@ ctest --preset native
 # == Windows
 # The Windows programs (MinGW-w64, static), their unit and command-line tests
 # under Wine, the native end-to-end driver built above run against the .exe
-# files, and the release archive. About 2.5 minutes from a clean build/windows
+# files, and the release archive. About 3 minutes from a clean build/windows
 # on 2 cores, most of it compiling; Wine's prefix is made once per build tree.
 tools/install-deps.sh windows
 echo "== windows build and tests (under Wine)"
