@@ -28,3 +28,30 @@ cmake --build --preset windows
 ctest --preset windows
 cmake --build --preset windows --target package
 echo "== windows done in $((SECONDS - windows_start)) s"
+
+# == Sanitizers and fuzz smoke
+# The whole test suite built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then each libFuzzer harness for 30 seconds on
+# its seed corpus. A sanitizer report, crash, leak or hang fails the script;
+# the fuzzer's log and the input it found stay in the directory it names.
+tools/install-deps.sh sanitize
+echo "== sanitizer build and tests"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize
+echo "== fuzz smoke (30 s per harness)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+fuzz_work=$(mktemp -d)
+for harness in extract_walk extractor_walk rebuild; do
+  mkdir -p "$fuzz_work/$harness"
+  if ! build/fuzz/fuzz/fuzz_$harness "$fuzz_work/$harness" fuzz/corpus/$harness -max_total_time=30 -timeout=10 \
+      -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 -artifact_prefix="$fuzz_work/$harness-" \
+      >"$fuzz_work/$harness.log" 2>&1; then
+    tail -n 60 "$fuzz_work/$harness.log"
+    echo "test-all: fuzz_$harness found a defect; its log and input are in $fuzz_work" >&2
+    exit 1
+  fi
+  echo "fuzz_$harness: $(grep -E '^stat::number_of_executed_units' "$fuzz_work/$harness.log" | awk '{print $2}') runs, $(grep -oE 'cov: [0-9]+' "$fuzz_work/$harness.log" | tail -n 1)"
+done
+rm -rf "$fuzz_work"
