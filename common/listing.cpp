@@ -1,5 +1,7 @@
 #include "listing.hpp"
 
+#include <array>
+#include <cstring>
 #include <string_view>
 
 #include "error.hpp"
@@ -9,11 +11,22 @@ namespace drovenna {
 
 namespace {
 
+// The two hexadecimal digits of every byte value: three numbers on every
+// listing line, so they are formatted a byte at a time.
+constexpr std::array<char, 512> digit_pairs = [] {
+    std::array<char, 512> pairs{};
+    for (int b = 0; b < 256; ++b) {
+        pairs[static_cast<std::size_t>(2 * b)] = "0123456789ABCDEF"[b >> 4];
+        pairs[static_cast<std::size_t>(2 * b + 1)] = "0123456789ABCDEF"[b & 15];
+    }
+    return pairs;
+}();
+
 // The 8 low hexadecimal digits of a value, most significant first, as
 // create_hexa writes them (a negative value as its two's complement).
 void put_hex8(char* out, std::int64_t value) {
-    auto bits = static_cast<std::uint64_t>(value);
-    for (int i = 7; i >= 0; --i, bits >>= 4) out[i] = "0123456789ABCDEF"[bits & 15];
+    auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 6; i >= 0; i -= 2, bits >>= 8) std::memcpy(out + i, &digit_pairs[2 * (bits & 0xFF)], 2);
 }
 
 }  // namespace
