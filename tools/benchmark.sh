@@ -30,19 +30,7 @@ small=10000
 large=1000000
 mkdir -p "$work"
 
-missing=()
-[ -x /usr/bin/time ] || missing+=(time)
-command -v strace >/dev/null || missing+=(strace)
-command -v valgrind >/dev/null || missing+=(valgrind)
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "benchmark: missing ${missing[*]}; install them with apt-get" >&2
-        exit 1
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+"$repo/tools/install-deps.sh" native benchmark
 
 echo "Building (Release) in $build ..."
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDROVENNA_BUILD_TESTS=OFF >/dev/null

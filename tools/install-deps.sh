@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a fresh machine lacks for the given parts
-# (native, windows, sanitize). Does nothing for what is already there.
+# (native, windows, sanitize, benchmark). Does nothing for what is already there.
 set -euo pipefail
 
 want=()
@@ -11,6 +11,7 @@ for part in "${@:-native}"; do
     native) need cmake; need ninja-build; need g++; need libgtest-dev ;;
     windows) need g++-mingw-w64-x86-64; need wine; need wine64; need googletest ;;
     sanitize) need clang; need libclang-rt-14-dev ;;
+    benchmark) need time; need strace; need valgrind ;;
     *) echo "install-deps: unknown part $part" >&2; exit 2 ;;
   esac
 done
