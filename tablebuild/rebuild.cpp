@@ -95,7 +95,7 @@ void copy_bytes(in_channel& in, out_channel& out, std::int64_t n) {
 
 // Entries that cannot be written where they say are refused before anything
 // is copied for them; the entries before stay applied.
-void check_entry(const listing_entry& entry, std::int64_t line, std::int64_t write_position) {
+void check_entry(const listing_entry& entry, std::int64_t line, const out_channel& new_table) {
     if (entry.path_has_line_feed) {
         reject(line, "location position " + hex_text(entry.position, 8) +
                          ": the path holds a line feed; lines must end with a carriage return and a line feed");
@@ -104,6 +104,9 @@ void check_entry(const listing_entry& entry, std::int64_t line, std::int64_t wri
         reject(line, "location position " + hex_text(entry.position, 8) +
                          " lies beyond the largest table supported (3FFFFFFF)");
     }
+    // Only now the write position: from 2^30 on it cannot be told, and the
+    // line's own faults above are reported first.
+    std::int64_t write_position = output_position(new_table);
     if (entry.position < write_position) {
         reject(line, "location position " + hex_text(entry.position, 8) +
                          " overlaps or precedes the previous location field, which ends at " +
@@ -150,7 +153,7 @@ void rebuild(in_channel& old_table, in_channel& listing, out_channel& new_table,
     for (std::int64_t line = 1;; ++line) {
         listing_entry entry = read_listing_entry(listing);
         if (entry.end) break;
-        check_entry(entry, line, output_position(new_table));
+        check_entry(entry, line, new_table);
         copy_bytes(old_table, new_table, entry.position - output_position(new_table));
         flush(new_table);
         std::int64_t sector = entry.offset / 2048 + base;
