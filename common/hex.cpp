@@ -9,8 +9,7 @@ unsigned char hexa(std::int64_t digit) {
     return static_cast<unsigned char>(digit < 10 ? '0' + digit : 'A' + (digit - 10));
 }
 
-// create_hexa for a negative value or a buffer too small: each digit checked.
-void create_hexa_checked(std::int64_t value, std::int64_t count, std::string& buffer) {
+void create_hexa(std::int64_t value, std::int64_t count, std::string& buffer) {
     while (count > 0) {
         if (count > static_cast<std::int64_t>(buffer.size())) fail("Fonction Create-hexa : table trop petite \n");
         // Truncating division: the remainder carries the sign of the value.

@@ -49,11 +49,12 @@ void read_directory_record(std::int64_t record_length, dir_list& dirs, in_channe
     std::string sibling = close_directories(close_count, dirs, filler);
     int merge = input_byte(table);
     std::string field = read_name(record_length, table);
-    // The name is cut at its NUL in place and moved into the list: no copy.
-    std::string& name = merge == 0 ? field : sibling;
-    if (merge != 0) merge_name(sibling, field, split_nibbles(merge).first, static_cast<std::int64_t>(field.size()));
-    name.resize(static_cast<std::size_t>(terminated_length(name) - 1));
-    dirs.push_back(std::move(name));
+    if (merge == 0) {
+        dirs.push_back(cut_at_nul(std::move(field)));
+    } else {
+        merge_name(sibling, field, split_nibbles(merge).first, static_cast<std::int64_t>(field.size()));
+        dirs.push_back(cut_at_nul(std::move(sibling)));
+    }
 }
 
 std::string close_directories(std::int64_t count, dir_list& dirs, const std::string& filler) {
@@ -76,8 +77,10 @@ std::int64_t terminated_length(const std::string& bytes) {
     return static_cast<std::int64_t>(nul) + 1;
 }
 
-std::string cut_at_nul(const std::string& bytes) {
-    return bytes.substr(0, static_cast<std::size_t>(terminated_length(bytes) - 1));
+std::string cut_at_nul(std::string bytes) {
+    // Cut in place: the caller hands over a string it no longer needs.
+    bytes.resize(static_cast<std::size_t>(terminated_length(bytes) - 1));
+    return bytes;
 }
 
 std::string& merge_name(std::string& target, const std::string& piece, std::int64_t back_count, std::int64_t count) {

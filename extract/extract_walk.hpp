@@ -44,7 +44,7 @@ void read_directory_record(std::int64_t record_length, dir_list& dirs, in_channe
 std::string close_directories(std::int64_t count, dir_list& dirs, const std::string& filler);
 
 std::int64_t terminated_length(const std::string& bytes);
-std::string cut_at_nul(const std::string& bytes);
+std::string cut_at_nul(std::string bytes);
 std::string& merge_name(std::string& target, const std::string& piece, std::int64_t back_count, std::int64_t count);
 void write_name_line(const std::string& name, out_channel& listing);
 
