@@ -71,8 +71,9 @@ int run_program(int argc, char** argv, main_flow flow) {
         return 2;
     }
 
+    int status = 0;
     try {
-        flow(args);
+        status = flow(args);
     } catch (const error& e) {
         std::string line;
         bool composed = true;
@@ -94,7 +95,7 @@ int run_program(int argc, char** argv, main_flow flow) {
         return 2;
     }
     flush_all();
-    return 0;
+    return status;
 }
 
 }  // namespace drovenna

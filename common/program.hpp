@@ -34,9 +34,9 @@ bool usage_needed(const argument_list& args, std::size_t expected, std::initiali
 void refuse_same_file(const in_channel& input, const std::string& output_path, std::string_view what);
 
 // Runs a program's main flow on the expanded argument list and returns the
-// exit status: 0 at a normal end, 2 after a failure. Every error ends up
-// here; output channels are flushed before the fatal line is printed.
-using main_flow = void (*)(const argument_list& args);
+// exit status: the flow's own at a normal end, 2 after a failure. Every error
+// ends up here; output channels are flushed before the fatal line is printed.
+using main_flow = int (*)(const argument_list& args);
 int run_program(int argc, char** argv, main_flow flow);
 
 }  // namespace drovenna

@@ -99,18 +99,19 @@ void write_name_line(const std::string& name, out_channel& listing) {
     output_bytes(listing, "\r\n");
 }
 
-void extract_main(const argument_list& args) {
+int extract_main(const argument_list& args) {
     print_banner("Drovenna II/Drovenna III LBA Extractor\n");
     if (usage_needed(args, 3,
                      {" 00file lbaname\n", "Where 00file is the name of the compressed table of the game\n",
                       "and lbaname the name of the file in which you want to uncompress it.\n\n"})) {
-        return;
+        return 0;
     }
     extraction job = start_extraction(args);
     std::string file_name(file_name_buffer_size, 'a');
     dir_list dirs;
     walk_table(*job.table, *job.listing, file_name, dirs, job.base);
     finish_extraction(job);
+    return 0;
 }
 
 }  // namespace drovenna

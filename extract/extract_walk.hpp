@@ -48,7 +48,7 @@ std::string cut_at_nul(std::string bytes);
 std::string& merge_name(std::string& target, const std::string& piece, std::int64_t back_count, std::int64_t count);
 void write_name_line(const std::string& name, out_channel& listing);
 
-// The program's main flow.
-void extract_main(const argument_list& args);
+// The program's main flow; returns the exit status of a normal end (0).
+int extract_main(const argument_list& args);
 
 }  // namespace drovenna

@@ -48,17 +48,18 @@ void close_directories_1(std::int64_t count, dir_list& dirs) {
 
 void write_name_bytes(const std::string& name, out_channel& listing) { output_bytes(listing, name); }
 
-void extractor_main(const argument_list& args) {
+int extractor_main(const argument_list& args) {
     print_banner("Drovenna I LBA Extractor\n");
     if (usage_needed(args, 3,
                      {" table output_lba\n\n", "Where 00file is the name of the compressed table of the game\n",
                       "and lbaname the name of the file in which you want to uncompress it.\n\n"})) {
-        return;
+        return 0;
     }
     extraction job = start_extraction(args);
     dir_list dirs;
     walk_table_1(*job.table, *job.listing, dirs, job.base);
     finish_extraction(job);
+    return 0;
 }
 
 }  // namespace drovenna

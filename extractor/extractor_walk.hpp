@@ -29,6 +29,7 @@ void read_directory_record_1(std::int64_t record_length, dir_list& dirs, in_chan
 void close_directories_1(std::int64_t count, dir_list& dirs);
 void write_name_bytes(const std::string& name, out_channel& listing);
 
-void extractor_main(const argument_list& args);
+// The program's main flow; returns the exit status of a normal end (0).
+int extractor_main(const argument_list& args);
 
 }  // namespace drovenna

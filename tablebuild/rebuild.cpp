@@ -169,13 +169,13 @@ void rebuild(in_channel& old_table, in_channel& listing, out_channel& new_table,
     flush(new_table);
 }
 
-void tablebuild_main(const argument_list& args) {
+int tablebuild_main(const argument_list& args) {
     print_banner("DrovennaI/Drovenna II/Drovenna III LBA Rebuilder\n");
     if (usage_needed(args, 4,
                      {" old00file newlbaname new00filename\n\n", "Where old00file is the old compressed table file,\n",
                       "newlbaname is the name of the uncompressed table built by the repacker\n",
                       "and new00filename is your new compressed table name\n\n"})) {
-        return;
+        return 0;
     }
     auto old_table = open_in(argument(args, 1));
     auto listing = open_in(argument(args, 2));
@@ -189,6 +189,7 @@ void tablebuild_main(const argument_list& args) {
     close_in(*old_table);
     close_in(*listing);
     close_out(new_table);
+    return 0;
 }
 
 }  // namespace drovenna

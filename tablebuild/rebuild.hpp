@@ -41,6 +41,7 @@ listing_entry read_listing_entry(in_channel& listing);
 
 void rebuild(in_channel& old_table, in_channel& listing, out_channel& new_table, std::int64_t base);
 
-void tablebuild_main(const argument_list& args);
+// The program's main flow; returns the exit status of a normal end (0).
+int tablebuild_main(const argument_list& args);
 
 }  // namespace drovenna
