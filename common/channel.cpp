@@ -60,6 +60,13 @@ int input_byte_or_end(in_channel& channel) {
     return channel.buffer[0];
 }
 
+bool load_ahead(in_channel& channel) {
+    if (channel.current < channel.filled) return true;
+    if (input_byte_or_end(channel) < 0) return false;
+    --channel.current;
+    return true;
+}
+
 int refill(in_channel& channel) {
     int byte = input_byte_or_end(channel);
     if (byte < 0) raise_end_of_file();
@@ -83,6 +90,12 @@ void close_in(in_channel& channel) {
     channel.open = false;
     channel.current = channel.filled = 0;
     if (int code = platform::close_file(channel.file)) raise_system(code);
+}
+
+bool is_file_of(const in_channel& channel, const std::string& path) {
+    platform::file_identity in_id, path_id;
+    return platform::identity_of_file(channel.file, in_id) && platform::identity_of_path(path, path_id) &&
+           in_id == path_id;
 }
 
 // Output ----------------------------------------------------------------

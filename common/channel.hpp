@@ -73,6 +73,24 @@ inline std::int64_t input_position(const in_channel& channel) {
 // Moving past the end is no error: the next read meets the end.
 void set_input_position(in_channel& channel, std::int64_t position);
 
+// For readers that take bytes in runs: the bytes already in the buffer ahead
+// of the read position (possibly none), and taking n of them (n at most
+// their count) as read.
+inline std::string_view buffered_ahead(const in_channel& channel) {
+    return {reinterpret_cast<const char*>(channel.buffer + channel.current),
+            static_cast<std::size_t>(channel.filled - channel.current)};
+}
+inline void consume(in_channel& channel, std::size_t n) { channel.current += static_cast<int>(n); }
+
+// When nothing is buffered ahead, loads the next bytes of the file; false at
+// the end of the input. The read position does not move.
+bool load_ahead(in_channel& channel);
+
+// The read position with no limit, for reports about inputs of any size.
+inline std::int64_t input_offset(const in_channel& channel) {
+    return channel.offset - (channel.filled - channel.current);
+}
+
 // Moves the read position by `delta` bytes, forward or back, without reading.
 inline void advance_input(in_channel& channel, std::int64_t delta) {
     std::int64_t target = channel.current + delta;
@@ -83,6 +101,10 @@ inline void advance_input(in_channel& channel, std::int64_t delta) {
     set_input_position(channel, channel.offset - (channel.filled - channel.current) + delta);
 }
 void close_in(in_channel& channel);
+
+// Whether `path` names the file this channel reads, also through a link or
+// under another spelling.
+bool is_file_of(const in_channel& channel, const std::string& path);
 
 // Output ----------------------------------------------------------------
 

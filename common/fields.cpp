@@ -6,10 +6,11 @@ namespace drovenna {
 
 std::string read_bytes(in_channel& in, std::int64_t n) {
     if (n < 0) raise_invalid_argument("String.create");
-    if (n <= in.filled - in.current) {
+    std::string_view ahead = buffered_ahead(in);
+    if (static_cast<std::size_t>(n) <= ahead.size()) {
         // All of them in the buffer already: one copy.
-        std::string bytes(reinterpret_cast<const char*>(in.buffer + in.current), static_cast<std::size_t>(n));
-        in.current += static_cast<int>(n);
+        std::string bytes(ahead.substr(0, static_cast<std::size_t>(n)));
+        consume(in, static_cast<std::size_t>(n));
         return bytes;
     }
     std::string bytes(static_cast<std::size_t>(n), '\0');
@@ -20,10 +21,11 @@ std::string read_bytes(in_channel& in, std::int64_t n) {
 std::string read_name(std::int64_t n, in_channel& in) { return read_bytes(in, n - 3); }
 
 std::int64_t read_lba_offset(in_channel& in, std::int64_t base) {
-    if (in.filled - in.current >= 3) {
+    std::string_view ahead = buffered_ahead(in);
+    if (ahead.size() >= 3) {
         // In the buffer already: no check per byte.
-        const unsigned char* b = in.buffer + in.current;
-        in.current += 3;
+        auto b = reinterpret_cast<const unsigned char*>(ahead.data());
+        consume(in, 3);
         return (b[0] + 256 * std::int64_t{b[1]} + 65536 * std::int64_t{b[2]} - base) * 2048;
     }
     std::int64_t b0 = input_byte(in);
@@ -34,9 +36,10 @@ std::int64_t read_lba_offset(in_channel& in, std::int64_t base) {
 }
 
 std::int64_t read_u32(in_channel& in) {
-    if (in.filled - in.current >= 4) {
-        const unsigned char* b = in.buffer + in.current;
-        in.current += 4;
+    std::string_view ahead = buffered_ahead(in);
+    if (ahead.size() >= 4) {
+        auto b = reinterpret_cast<const unsigned char*>(ahead.data());
+        consume(in, 4);
         return b[0] | std::int64_t{b[1]} << 8 | std::int64_t{b[2]} << 16 | std::int64_t{b[3]} << 24;
     }
     std::int64_t value = 0;

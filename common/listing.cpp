@@ -31,8 +31,7 @@ void put_hex8(char* out, std::int64_t value) {
 
 }  // namespace
 
-void write_listing_head(out_channel& out, std::int64_t offset, std::int64_t size, std::int64_t position,
-                        const dir_list& dirs) {
+void check_listing_head(std::int64_t offset, std::int64_t size, std::int64_t position) {
     if (offset >= listing_field_limit) {
         fail("Data offset " + hex_text(offset, 8) + " of the file whose location field is at position " +
              hex_text(position, 8) + " does not fit in 8 hexadecimal digits");
@@ -45,6 +44,11 @@ void write_listing_head(out_channel& out, std::int64_t offset, std::int64_t size
         create_hexa(size, 8, field);
         create_hexa(position, 8, field);
     }
+}
+
+void write_listing_head(out_channel& out, std::int64_t offset, std::int64_t size, std::int64_t position,
+                        const dir_list& dirs) {
+    check_listing_head(offset, size, position);
     // The three numbers and their separators go out in one piece.
     char head[27];
     put_hex8(head, offset);

@@ -19,10 +19,25 @@ namespace drovenna {
 // The listing field has 8 hexadecimal digits: offsets from here on cannot be written.
 constexpr std::int64_t listing_field_limit = std::int64_t{1} << 32;
 
+// A file record as a walk reads it, before its name is resolved: episode
+// II/III names may be merged into the previous one (back and copy counts of
+// the merge byte), episode I names are the whole field.
+struct file_record {
+    int back_count = 0;
+    int copy_count = 0;
+    std::string field;          // the name field
+    std::int64_t position = 0;  // of the location field in the table
+    std::int64_t offset = 0;    // (sector number - base sector) * 2048
+    std::int64_t size = 0;
+};
+
+// Refuses numbers that a listing line cannot hold: a negative one fails in
+// create_hexa, a data offset of 2^32 or more is refused, since its low
+// digits alone would send tablebuild to a wrong sector.
+void check_listing_head(std::int64_t offset, std::int64_t size, std::int64_t position);
+
 // Writes the three numbers with their separators and the directory path.
-// Nothing is written when the data offset has no 8-digit form: a negative
-// offset fails in create_hexa, one of 2^32 or more is refused here, since
-// its low digits alone would send tablebuild to a wrong sector.
+// Nothing is written when check_listing_head refuses the numbers.
 void write_listing_head(out_channel& out, std::int64_t offset, std::int64_t size, std::int64_t position,
                         const dir_list& dirs);
 

@@ -50,9 +50,7 @@ bool usage_needed(const argument_list& args, std::size_t expected, std::initiali
 }
 
 void refuse_same_file(const in_channel& input, const std::string& output_path, std::string_view what) {
-    platform::file_identity in_id, out_id;
-    if (platform::identity_of_file(input.file, in_id) && platform::identity_of_path(output_path, out_id) &&
-        in_id == out_id) {
+    if (is_file_of(input, output_path)) {
         fail(std::string(output_path) + ": is " + std::string(what) + "; refusing to overwrite it");
     }
 }

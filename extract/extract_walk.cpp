@@ -7,40 +7,50 @@
 
 namespace drovenna {
 
-void walk_table(in_channel& table, out_channel& listing, std::string& file_name, dir_list& dirs, std::int64_t base) {
+int next_file_lead(in_channel& table, dir_list& dirs) {
     for (;;) {
         int lead = input_byte(table);
-        if (lead == 0x00) return;
-        if (lead < 0x40) {
-            list_file_record(lead, table, listing, dirs, file_name, base);
-            flush(listing);
-        } else if (lead < 0x80) {
-            list_file_record(lead - 0x40, table, listing, dirs, file_name, base);
-            flush(listing);
-            // The extra field of the long form: nothing in the listing depends on it.
-            read_bytes(table, 3);
-        } else {
-            read_directory_record(lead - 0x80, dirs, table);
-        }
+        if (lead < 0x80) return lead;
+        read_directory_record(lead - 0x80, dirs, table);
     }
+}
+
+void walk_table(in_channel& table, out_channel& listing, std::string& file_name, dir_list& dirs, std::int64_t base) {
+    for (int lead; (lead = next_file_lead(table, dirs)) != 0x00;) {
+        // 0x01-0x3F short form, 0x40-0x7F long form: the low six bits are the head length.
+        list_file_record(lead & 0x3F, table, listing, dirs, file_name, base);
+        flush(listing);
+        // The extra field of the long form: nothing in the listing depends on it.
+        if (lead >= 0x40) read_bytes(table, 3);
+    }
+}
+
+file_record read_file_record(std::int64_t head_length, in_channel& table, std::int64_t base) {
+    file_record record;
+    auto [back_count, copy_count] = split_nibbles(input_byte(table));
+    record.back_count = back_count;
+    record.copy_count = copy_count;
+    record.field = read_bytes(table, head_length - 2);
+    record.position = input_position(table);
+    record.offset = read_lba_offset(table, base);
+    record.size = read_u32(table);
+    return record;
+}
+
+const std::string& file_name_of(const file_record& record, std::string& file_name) {
+    if (record.copy_count == 0) {
+        // A whole name replaces the start of the buffer; older bytes behind it stay.
+        std::memcpy(file_name.data(), record.field.data(), std::min(record.field.size(), file_name.size()));
+        return record.field;
+    }
+    return merge_name(file_name, record.field, record.back_count, record.copy_count);
 }
 
 void list_file_record(std::int64_t head_length, in_channel& table, out_channel& listing, const dir_list& dirs,
                       std::string& file_name, std::int64_t base) {
-    auto [back_count, copy_count] = split_nibbles(input_byte(table));
-    std::string field = read_bytes(table, head_length - 2);
-    std::int64_t position = input_position(table);
-    std::int64_t offset = read_lba_offset(table, base);
-    std::int64_t size = read_u32(table);
-
-    write_listing_head(listing, offset, size, position, dirs);
-    if (copy_count == 0) {
-        // A whole name replaces the start of the buffer; older bytes behind it stay.
-        std::memcpy(file_name.data(), field.data(), std::min(field.size(), file_name.size()));
-        write_name_line(field, listing);
-    } else {
-        write_name_line(merge_name(file_name, field, back_count, copy_count), listing);
-    }
+    file_record record = read_file_record(head_length, table, base);
+    write_listing_head(listing, record.offset, record.size, record.position, dirs);
+    write_name_line(file_name_of(record, file_name), listing);
 }
 
 void read_directory_record(std::int64_t record_length, dir_list& dirs, in_channel& table) {

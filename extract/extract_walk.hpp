@@ -21,6 +21,7 @@
 
 #include "channel.hpp"
 #include "fields.hpp"
+#include "listing.hpp"
 #include "program.hpp"
 
 namespace drovenna {
@@ -31,6 +32,19 @@ constexpr std::size_t file_name_buffer_size = 127;
 constexpr std::size_t sibling_filler_size = 100;
 
 void walk_table(in_channel& table, out_channel& listing, std::string& file_name, dir_list& dirs, std::int64_t base);
+
+// Reads records up to the next file record and returns its lead byte, or 0
+// at the end byte; the directory records on the way update `dirs`.
+int next_file_lead(in_channel& table, dir_list& dirs);
+
+// Reads a file record after its lead byte, up to the end of its location
+// field (not the long form's extra field).
+file_record read_file_record(std::int64_t head_length, in_channel& table, std::int64_t base);
+
+// The record's name, to be written up to its first NUL: the whole name field,
+// or the file-name buffer after the field was merged into it. Either way the
+// buffer then holds the name for the next record.
+const std::string& file_name_of(const file_record& record, std::string& file_name);
 
 void list_file_record(std::int64_t head_length, in_channel& table, out_channel& listing, const dir_list& dirs,
                       std::string& file_name, std::int64_t base);

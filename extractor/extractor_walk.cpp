@@ -5,32 +5,37 @@
 
 namespace drovenna {
 
-void walk_table_1(in_channel& table, out_channel& listing, dir_list& dirs, std::int64_t base) {
+int next_file_lead_1(in_channel& table, dir_list& dirs) {
     for (;;) {
         int lead = input_byte(table);
-        if (lead == 0x00) return;
-        if (lead < 0x40) {
-            list_file_record_1(lead, table, listing, dirs, base);
-            flush(listing);
-        } else if (lead < 0x80) {
-            list_file_record_1(lead - 0x40, table, listing, dirs, base);
-            flush(listing);
-            read_bytes(table, 3);  // the long form's extra field, not listed
-        } else {
-            // Only the low nibble holds the record length; bits 4 to 6 mean nothing.
-            read_directory_record_1(split_nibbles(lead).second, dirs, table);
-        }
+        if (lead < 0x80) return lead;
+        // Only the low nibble holds the record length; bits 4 to 6 mean nothing.
+        read_directory_record_1(split_nibbles(lead).second, dirs, table);
     }
+}
+
+void walk_table_1(in_channel& table, out_channel& listing, dir_list& dirs, std::int64_t base) {
+    for (int lead; (lead = next_file_lead_1(table, dirs)) != 0x00;) {
+        list_file_record_1(lead & 0x3F, table, listing, dirs, base);
+        flush(listing);
+        if (lead >= 0x40) read_bytes(table, 3);  // the long form's extra field, not listed
+    }
+}
+
+file_record read_file_record_1(std::int64_t head_length, in_channel& table, std::int64_t base) {
+    file_record record;
+    record.field = read_bytes(table, head_length - 1);
+    record.position = input_position(table);
+    record.offset = read_lba_offset(table, base);
+    record.size = read_u32(table);
+    return record;
 }
 
 void list_file_record_1(std::int64_t head_length, in_channel& table, out_channel& listing, const dir_list& dirs,
                         std::int64_t base) {
-    std::string name = read_bytes(table, head_length - 1);
-    std::int64_t position = input_position(table);
-    std::int64_t offset = read_lba_offset(table, base);
-    std::int64_t size = read_u32(table);
-    write_listing_head(listing, offset, size, position, dirs);
-    write_name_bytes(name, listing);
+    file_record record = read_file_record_1(head_length, table, base);
+    write_listing_head(listing, record.offset, record.size, record.position, dirs);
+    write_name_bytes(record.field, listing);
     output_bytes(listing, "\r\n");
 }
 

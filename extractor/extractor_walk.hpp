@@ -16,11 +16,20 @@
 
 #include "channel.hpp"
 #include "fields.hpp"
+#include "listing.hpp"
 #include "program.hpp"
 
 namespace drovenna {
 
 void walk_table_1(in_channel& table, out_channel& listing, dir_list& dirs, std::int64_t base);
+
+// Reads records up to the next file record and returns its lead byte, or 0
+// at the end byte; the directory records on the way update `dirs`.
+int next_file_lead_1(in_channel& table, dir_list& dirs);
+
+// Reads a file record after its lead byte, up to the end of its location
+// field; the name is the whole field.
+file_record read_file_record_1(std::int64_t head_length, in_channel& table, std::int64_t base);
 void list_file_record_1(std::int64_t head_length, in_channel& table, out_channel& listing, const dir_list& dirs,
                         std::int64_t base);
 void read_directory_record_1(std::int64_t record_length, dir_list& dirs, in_channel& table);

@@ -31,44 +31,40 @@ int digit_value(unsigned char c) { return digit_values[c]; }
 // Passes over n bytes without looking at them, and without an error at the
 // end of the input. Read, not sought over: a seek would cost a system call
 // each time the byte lies just past the buffer.
-void skip_bytes(in_channel& in, int n) {
-    for (; n > 0; --n) {
-        if (in.current < in.filled) {
-            ++in.current;
-        } else if (input_byte_or_end(in) < 0) {
-            return;
-        }
+void skip_bytes(in_channel& in, std::size_t n) {
+    while (n > 0 && load_ahead(in)) {
+        std::size_t step = std::min(n, buffered_ahead(in).size());
+        consume(in, step);
+        n -= step;
     }
 }
 
 // The value of the next field, read in place when the buffer holds it whole.
 std::int64_t next_field_value(in_channel& listing) {
-    if (listing.filled - listing.current >= 8) {
-        std::string_view text(reinterpret_cast<const char*>(listing.buffer + listing.current), 8);
-        listing.current += 8;
-        return field_value(text);
+    std::string_view ahead = buffered_ahead(listing);
+    if (ahead.size() >= 8) {
+        consume(listing, 8);
+        return field_value(ahead.substr(0, 8));
     }
     return field_value(read_field(listing));
 }
 
 // Skips the path of a listing line, up to and including its first carriage
-// return, a buffer at a time; notes a line feed met on the way.
-void skip_path(in_channel& listing, listing_entry& entry) {
+// return, a buffer at a time; notes a line feed met on the way, and keeps
+// the path for a caller that asks for it.
+void skip_path(in_channel& listing, listing_entry& entry, path_text* keep) {
     for (;;) {
-        if (listing.current == listing.filled) {
-            input_byte(listing);  // loads the next buffer; End_of_file at the end
-            --listing.current;
-        }
-        const unsigned char* start = listing.buffer + listing.current;
-        auto length = static_cast<std::size_t>(listing.filled - listing.current);
-        const void* cr = std::memchr(start, '\r', length);
-        std::size_t span = cr ? static_cast<std::size_t>(static_cast<const unsigned char*>(cr) - start) : length;
-        if (std::memchr(start, '\n', span)) entry.path_has_line_feed = true;
-        listing.current += static_cast<int>(span);
-        if (cr) {
-            ++listing.current;
+        if (!load_ahead(listing)) raise_end_of_file();
+        std::string_view ahead = buffered_ahead(listing);
+        std::size_t span = std::min(ahead.find('\r'), ahead.size());
+        std::string_view piece = ahead.substr(0, span);
+        if (piece.find('\n') != std::string_view::npos) entry.path_has_line_feed = true;
+        if (keep) keep_path_piece(*keep, piece);
+        if (span < ahead.size()) {
+            consume(listing, span + 1);
             return;
         }
+        consume(listing, span);
     }
 }
 
@@ -76,16 +72,12 @@ void skip_path(in_channel& listing, listing_entry& entry) {
 // time; End_of_file when the input ends first, after the bytes it had.
 void copy_bytes(in_channel& in, out_channel& out, std::int64_t n) {
     while (n > 0) {
-        if (in.current == in.filled) {
-            output_byte(out, static_cast<unsigned char>(input_byte(in)));
-            --n;
-            continue;
-        }
-        auto chunk = std::min<std::int64_t>(n, in.filled - in.current);
-        output_bytes(out, std::string_view(reinterpret_cast<const char*>(in.buffer + in.current),
-                                           static_cast<std::size_t>(chunk)));
-        in.current += static_cast<int>(chunk);
-        n -= chunk;
+        if (!load_ahead(in)) raise_end_of_file();
+        std::string_view ahead = buffered_ahead(in);
+        std::size_t chunk = std::min(static_cast<std::size_t>(n), ahead.size());
+        output_bytes(out, ahead.substr(0, chunk));
+        consume(in, chunk);
+        n -= static_cast<std::int64_t>(chunk);
     }
 }
 
@@ -130,7 +122,17 @@ std::int64_t field_value(std::string_view text) {
     return value;
 }
 
-listing_entry read_listing_entry(in_channel& listing) {
+void keep_path_piece(path_text& path, std::string_view piece) {
+    std::size_t room = path.bytes.size() < max_kept_path ? max_kept_path - path.bytes.size() : 0;
+    if (piece.size() > room) {
+        // Only very long paths get here: their tail is compared by its hash.
+        for (char c : piece.substr(room)) path.tail_hash = (path.tail_hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+    }
+    path.bytes.append(piece.substr(0, std::min(room, piece.size())));
+    path.length += static_cast<std::int64_t>(piece.size());
+}
+
+listing_entry read_listing_entry(in_channel& listing, path_text* path) {
     listing_entry entry;
     if (input_byte(listing) == 0x00) {
         entry.end = true;
@@ -144,7 +146,7 @@ listing_entry read_listing_entry(in_channel& listing) {
     entry.position = next_field_value(listing);
     if (entry.position >= std::int64_t{1} << 31) fail("int_of_string");
     skip_bytes(listing, 1);
-    skip_path(listing, entry);
+    skip_path(listing, entry, path);
     skip_bytes(listing, 1);
     return entry;
 }

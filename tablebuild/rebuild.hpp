@@ -34,10 +34,24 @@ std::string read_field(in_channel& listing);
 // digits or "_" (ignored), either case; anything else is Failure("int_of_string").
 std::int64_t field_value(std::string_view text);
 
+// What a reader that checks the paths keeps of a line's path text: its bytes
+// up to a limit, and beyond it only their hash, so that one overlong line in
+// a damaged listing cannot take the memory.
+constexpr std::size_t max_kept_path = std::size_t{1} << 16;
+struct path_text {
+    std::string bytes;                            // the first max_kept_path bytes
+    std::int64_t length = 0;                      // every byte of it
+    std::uint64_t tail_hash = 0xCBF29CE484222325ULL;  // FNV-1a of the bytes past the limit
+};
+
+// Adds the next bytes of a path text.
+void keep_path_piece(path_text& path, std::string_view piece);
+
 // One listing line, found by byte positions: fields at 0, 9 and 18, the
 // bytes between them skipped unread, the path text up to the first carriage
-// return dropped, the byte after it skipped.
-listing_entry read_listing_entry(in_channel& listing);
+// return dropped (or kept in `path`, when given, as far as it was read), the
+// byte after it skipped.
+listing_entry read_listing_entry(in_channel& listing, path_text* path = nullptr);
 
 void rebuild(in_channel& old_table, in_channel& listing, out_channel& new_table, std::int64_t base);
 
