@@ -39,13 +39,17 @@ void print_banner(std::string_view title) {
     flush(standard_output());
 }
 
-bool usage_needed(const argument_list& args, std::size_t expected, std::initializer_list<std::string_view> usage) {
-    if (args.size() == expected) return false;
+void print_usage(const argument_list& args, std::initializer_list<std::string_view> usage) {
     const std::string& name = argument(args, 0);
     print("Syntax : ");
     print(name);
     for (auto piece : usage) print(piece);
     flush(standard_output());
+}
+
+bool usage_needed(const argument_list& args, std::size_t expected, std::initializer_list<std::string_view> usage) {
+    if (args.size() == expected) return false;
+    print_usage(args, usage);
     return true;
 }
 

@@ -24,6 +24,10 @@ void print(std::string_view text);
 // flushed at once so that it comes before anything else the run prints.
 void print_banner(std::string_view title);
 
+// Prints a usage text: "Syntax : ", the program name as typed, then the
+// given pieces, each written as it stands.
+void print_usage(const argument_list& args, std::initializer_list<std::string_view> usage);
+
 // When the argument list does not hold `expected` elements, prints the usage
 // text and returns true: "Syntax : ", the program name as typed, then the
 // given pieces, each written as it stands.
