@@ -1,6 +1,6 @@
 # Cross build of the Windows programs with MinGW-w64 (x86-64).
 #
-# The programs are linked statically (-static): the three .exe files run on
+# The programs are linked statically (-static): the four .exe files run on
 # a bare Windows system with nothing beside them, importing system DLLs only.
 # Test programs built here run under Wine (see CMAKE_CROSSCOMPILING_EMULATOR).
 set(CMAKE_SYSTEM_NAME Windows)

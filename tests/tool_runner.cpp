@@ -28,6 +28,7 @@ std::string program_file(const std::string& tool) {
     if (tool == "extract") return env_or("DROVENNA_EXTRACT", DROVENNA_EXTRACT);
     if (tool == "extractor") return env_or("DROVENNA_EXTRACTOR", DROVENNA_EXTRACTOR);
     if (tool == "tablebuild") return env_or("DROVENNA_TABLEBUILD", DROVENNA_TABLEBUILD);
+    if (tool == "lbacheck") return env_or("DROVENNA_LBACHECK", DROVENNA_LBACHECK);
     throw std::invalid_argument("unknown tool " + tool);
 }
 
@@ -97,6 +98,7 @@ run_result run_tool(const std::string& tool, const std::vector<std::string>& arg
 std::string expected_banner(const std::string& tool) {
     std::string title = tool == "extract"     ? "Drovenna II/Drovenna III LBA Extractor\n"
                         : tool == "extractor" ? "Drovenna I LBA Extractor\n"
+                        : tool == "lbacheck"  ? "Drovenna LBA Checker\n"
                                               : "DrovennaI/Drovenna II/Drovenna III LBA Rebuilder\n";
     return console(title + "Free rewrite for the Drovenna translation and modding community\n\n\n");
 }
@@ -111,6 +113,11 @@ std::string expected_usage(const std::string& tool) {
         text +=
             " table output_lba\n\nWhere 00file is the name of the compressed table of the game\n"
             "and lbaname the name of the file in which you want to uncompress it.\n\n";
+    } else if (tool == "lbacheck") {
+        text +=
+            " 00file lbaname [new00file]\n\nWhere 00file is the table file the listing was extracted from,\n"
+            "lbaname is the listing to check before tablebuild runs,\n"
+            "and new00file, if given, the new table that tablebuild wrote from them.\n\n";
     } else {
         text +=
             " old00file newlbaname new00filename\n\nWhere old00file is the old compressed table file,\n"

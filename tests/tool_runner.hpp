@@ -1,8 +1,9 @@
-// Starts one of the three programs as a user would and collects what it did.
+// Starts one of the four programs as a user would and collects what it did.
 //
 // By default the programs of this build run directly. The environment can
 // point the driver at other builds of them:
-//   DROVENNA_EXTRACT, DROVENNA_EXTRACTOR, DROVENNA_TABLEBUILD  program files
+//   DROVENNA_EXTRACT, DROVENNA_EXTRACTOR, DROVENNA_TABLEBUILD,
+//   DROVENNA_LBACHECK  program files
 //   DROVENNA_RUNNER   a command put in front (for example "wine")
 //   DROVENNA_TARGET   "windows" when the programs are Windows programs: their
 //                     console output ends lines with "\r\n" and their
@@ -21,8 +22,9 @@ struct run_result {
     std::string err;  // standard error
 };
 
-// Runs `tool` ("extract", "extractor" or "tablebuild") in directory `dir`
-// with the given arguments; the program name as typed is the tool's name.
+// Runs `tool` ("extract", "extractor", "tablebuild" or "lbacheck") in
+// directory `dir` with the given arguments; the program name as typed is the
+// tool's name.
 run_result run_tool(const std::string& tool, const std::vector<std::string>& args, const std::filesystem::path& dir);
 
 bool windows_target();

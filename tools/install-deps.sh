@@ -9,7 +9,7 @@ need() { dpkg -s "$1" >/dev/null 2>&1 || want+=("$1"); }
 for part in "${@:-native}"; do
   case "$part" in
     native) need cmake; need ninja-build; need g++; need libgtest-dev ;;
-    windows) need g++-mingw-w64-x86-64; need wine; need wine64; need googletest ;;
+    windows) need g++-mingw-w64-x86-64; need wine; need wine64; need googletest; need python3 ;;
     sanitize) need clang; need libclang-rt-14-dev ;;
     benchmark) need time; need strace; need valgrind ;;
     *) echo "install-deps: unknown part $part" >&2; exit 2 ;;

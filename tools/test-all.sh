@@ -27,6 +27,19 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 ctest --preset windows
 cmake --build --preset windows --target package
+# The release zip: one folder named after the archive, holding the four
+# programs and README.md, and nothing else.
+zip_name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' build/windows/CPackConfig.cmake)
+python3 - "build/windows/$zip_name.zip" "$zip_name" <<'EOF'
+import sys, zipfile
+archive, folder = sys.argv[1], sys.argv[2]
+names = sorted(n for n in zipfile.ZipFile(archive).namelist() if not n.endswith("/"))
+want = sorted(f"{folder}/{n}" for n in
+              ["extract.exe", "extractor.exe", "tablebuild.exe", "lbacheck.exe", "README.md"])
+if names != want:
+    sys.exit(f"test-all: {archive} holds {names}, not {want}")
+print(f"{archive}: {len(names)} files in {folder}/")
+EOF
 echo "== windows done in $((SECONDS - windows_start)) s"
 
 # == Sanitizers and fuzz smoke
