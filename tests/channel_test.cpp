@@ -46,6 +46,28 @@ TEST(InputChannel, SeeksInsideAndOutsideTheBuffer) {
     EXPECT_EQ(input_byte(*in), static_cast<unsigned char>(bytes[channel_buffer_size + 111]));
 }
 
+TEST(InputChannel, BytesBufferedAheadAreTakenInRuns) {
+    std::string bytes = numbered_bytes(channel_buffer_size + 10);
+    auto in = input_of(bytes);
+    EXPECT_TRUE(buffered_ahead(*in).empty());  // nothing read yet
+    ASSERT_TRUE(load_ahead(*in));
+    EXPECT_EQ(input_offset(*in), 0);
+    EXPECT_EQ(buffered_ahead(*in), std::string_view(bytes).substr(0, channel_buffer_size));
+    consume(*in, channel_buffer_size - 1);
+    EXPECT_EQ(input_position(*in), channel_buffer_size - 1);
+    // One byte ahead: load_ahead loads nothing and moves nothing.
+    ASSERT_TRUE(load_ahead(*in));
+    EXPECT_EQ(buffered_ahead(*in), std::string_view(bytes).substr(channel_buffer_size - 1, 1));
+    consume(*in, 1);
+    ASSERT_TRUE(load_ahead(*in));
+    EXPECT_EQ(input_offset(*in), channel_buffer_size);
+    EXPECT_EQ(buffered_ahead(*in), std::string_view(bytes).substr(channel_buffer_size));
+    consume(*in, 10);
+    EXPECT_FALSE(load_ahead(*in));
+    EXPECT_EQ(input_offset(*in), channel_buffer_size + 10);
+    EXPECT_EQ(describe(error_of([&] { input_byte(*in); })), "End_of_file");
+}
+
 TEST(InputChannel, SeekPastTheEndIsNoErrorButTheNextReadIs) {
     auto in = input_of("abc");
     input_byte(*in);

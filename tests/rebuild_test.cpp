@@ -141,4 +141,49 @@ TEST(FieldValue, HexadecimalWithUnderscores) {
     }
 }
 
+TEST(ListingEntry, KeepsThePathWhenAsked) {
+    // Lines that cross buffer boundaries, a path holding "|" and a line feed,
+    // an empty path, and a path cut at its carriage return.
+    std::string long_path(channel_buffer_size + 300, 'p');
+    std::string listing = "00000800|00000010|00000013|" + long_path + "\r\n" +
+                          "00001000|00000020|00000020|\\A|B\nC\r\n" + "00001800|00000030|00000030|\r\n" +
+                          "00002000|00000040|00000040|\\D\rE\n" + nul;
+    auto in = input_of(listing);
+    const std::string paths[] = {long_path, "\\A|B\nC", "", "\\D"};
+    for (const std::string& expected : paths) {
+        path_text path;
+        listing_entry entry = read_listing_entry(*in, &path);
+        ASSERT_FALSE(entry.end);
+        EXPECT_EQ(path.bytes, expected);
+        EXPECT_EQ(path.length, static_cast<std::int64_t>(expected.size()));
+        EXPECT_EQ(entry.path_has_line_feed, expected.find('\n') != std::string::npos);
+    }
+    // The byte after the carriage return, "E", is skipped unread; "\n" then
+    // starts a line that ends inside its first field.
+    EXPECT_EQ(describe(error_of([&] { read_listing_entry(*in); })), "End_of_file");
+}
+
+TEST(ListingEntry, OverlongPathsAreKeptUpToTheLimitAndHashedBeyond) {
+    std::string start(max_kept_path, 'a');
+    auto kept = [&](const std::string& tail) {
+        auto in = input_of("00000000|00000000|00000000|" + start + tail + "\r\n" + nul);
+        path_text path;
+        read_listing_entry(*in, &path);
+        return path;
+    };
+    path_text one = kept("xy"), other = kept("yx"), same = kept("xy");
+    EXPECT_EQ(one.bytes, start);
+    EXPECT_EQ(one.length, static_cast<std::int64_t>(max_kept_path + 2));
+    EXPECT_NE(one.tail_hash, other.tail_hash);
+    EXPECT_EQ(one.tail_hash, same.tail_hash);
+    // Pieces given one by one keep the same as one piece.
+    path_text pieces;
+    keep_path_piece(pieces, start.substr(0, 100));
+    keep_path_piece(pieces, start.substr(100) + "x");
+    keep_path_piece(pieces, "y");
+    EXPECT_EQ(pieces.bytes, one.bytes);
+    EXPECT_EQ(pieces.length, one.length);
+    EXPECT_EQ(pieces.tail_hash, one.tail_hash);
+}
+
 }  // namespace
