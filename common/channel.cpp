@@ -60,8 +60,7 @@ int input_byte_or_end(in_channel& channel) {
     return channel.buffer[0];
 }
 
-bool load_ahead(in_channel& channel) {
-    if (channel.current < channel.filled) return true;
+bool load_next_buffer(in_channel& channel) {
     if (input_byte_or_end(channel) < 0) return false;
     --channel.current;
     return true;

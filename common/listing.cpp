@@ -31,7 +31,7 @@ void put_hex8(char* out, std::int64_t value) {
 
 }  // namespace
 
-void check_listing_head(std::int64_t offset, std::int64_t size, std::int64_t position) {
+void check_unusual_listing_head(std::int64_t offset, std::int64_t size, std::int64_t position) {
     if (offset >= listing_field_limit) {
         fail("Data offset " + hex_text(offset, 8) + " of the file whose location field is at position " +
              hex_text(position, 8) + " does not fit in 8 hexadecimal digits");

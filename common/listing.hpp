@@ -34,7 +34,13 @@ struct file_record {
 // Refuses numbers that a listing line cannot hold: a negative one fails in
 // create_hexa, a data offset of 2^32 or more is refused, since its low
 // digits alone would send tablebuild to a wrong sector.
-void check_listing_head(std::int64_t offset, std::int64_t size, std::int64_t position);
+void check_unusual_listing_head(std::int64_t offset, std::int64_t size, std::int64_t position);
+inline void check_listing_head(std::int64_t offset, std::int64_t size, std::int64_t position) {
+    // Every listing line passes here: the usual numbers cost one test.
+    if (offset >= listing_field_limit || offset < 0 || size < 0 || position < 0) {
+        check_unusual_listing_head(offset, size, position);
+    }
+}
 
 // Writes the three numbers with their separators and the directory path.
 // Nothing is written when check_listing_head refuses the numbers.

@@ -26,15 +26,15 @@ void walk_table(in_channel& table, out_channel& listing, std::string& file_name,
 }
 
 file_record read_file_record(std::int64_t head_length, in_channel& table, std::int64_t base) {
-    file_record record;
     auto [back_count, copy_count] = split_nibbles(input_byte(table));
-    record.back_count = back_count;
-    record.copy_count = copy_count;
-    record.field = read_bytes(table, head_length - 2);
-    record.position = input_position(table);
-    record.offset = read_lba_offset(table, base);
-    record.size = read_u32(table);
-    return record;
+    // Built in place, the fields read in the order of the record (a braced
+    // list is evaluated from left to right): no copy of the name field.
+    return {back_count,
+            copy_count,
+            read_bytes(table, head_length - 2),
+            input_position(table),
+            read_lba_offset(table, base),
+            read_u32(table)};
 }
 
 const std::string& file_name_of(const file_record& record, std::string& file_name) {

@@ -32,6 +32,10 @@ int digit_value(unsigned char c) { return digit_values[c]; }
 // end of the input. Read, not sought over: a seek would cost a system call
 // each time the byte lies just past the buffer.
 void skip_bytes(in_channel& in, std::size_t n) {
+    if (n <= buffered_ahead(in).size()) {
+        consume(in, n);
+        return;
+    }
     while (n > 0 && load_ahead(in)) {
         std::size_t step = std::min(n, buffered_ahead(in).size());
         consume(in, step);
