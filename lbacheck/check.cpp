@@ -406,16 +406,22 @@ bool finish_rebuild(rebuild_check& check, report& r) {
         consume(*check.new_table, n);
         new_length += static_cast<std::int64_t>(n);
     }
+    if (check.stopped) {
+        file_finding(r, r.new_table_findings, r.new_table_name, true,
+                     check.stop_line > 0
+                         ? "tablebuild stops at listing line " + std::to_string(check.stop_line) +
+                               ": the table it leaves lacks the rest of the old table, so no new table made from "
+                               "this listing is complete"
+                         : "tablebuild stops at once on the empty old table");
+    }
     if (new_length != check.written) {
         std::string text = "the table is " + std::to_string(new_length) + " bytes long; tablebuild makes " +
                            std::to_string(check.written) + " bytes";
-        if (check.stopped) {
-            text += check.stop_line > 0 ? " before it stops at listing line " + std::to_string(check.stop_line)
-                                        : " (it stops at once: the old table is empty)";
-        }
+        if (check.stopped) text += " before it stops";
         file_finding(r, r.new_table_findings, r.new_table_name, true, text);
     }
-    return check.differing_bytes == 0 && check.differing_fields == 0 && new_length == check.written;
+    return check.differing_bytes == 0 && check.differing_fields == 0 && new_length == check.written &&
+           !check.stopped;
 }
 
 // Across lines ---------------------------------------------------------------
@@ -703,9 +709,15 @@ int lbacheck_main(const argument_list& args) {
     }
     summary += std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") + std::to_string(warnings) +
                (warnings == 1 ? " warning" : " warnings");
-    if (rebuilt) summary += new_table_matches ? "; the new table matches" : "; the new table differs";
+    if (rebuilt) {
+        summary += rebuilt->stopped      ? "; no new table can be complete"
+                   : new_table_matches ? "; the new table matches"
+                                       : "; the new table differs";
+    }
     print(summary + "\n");
 
+    // A report that cannot be written must not pass for a clean check.
+    flush(standard_output());
     for (table_walk& w : walks) close_in(*w.table);
     close_in(*listing);
     if (rebuilt) {

@@ -286,6 +286,19 @@ TEST_P(lbacheck_by_layout, NewTableIsComparedWithWhatTablebuildMakes) {
         EXPECT_NE(errors_of(run)[0].find(d.says), std::string::npos) << joined(run.report);
         EXPECT_NE(summary_of(run).find("the new table differs"), std::string::npos);
     }
+
+    // Without its NUL the listing stops tablebuild after the last line, and
+    // what it leaves behind is no complete table, though byte for byte it is
+    // what tablebuild makes.
+    std::string cut = table_gen::format_listing(lines);
+    cut.pop_back();
+    write_file(dir / "cut.lba", cut);
+    ASSERT_EQ(run_tool("tablebuild", {"old.bin", "cut.lba", "cut.bin"}, dir.path).status, 2);
+    run = run_check(dir, {"old.bin", "cut.lba", "cut.bin"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(with_prefix(run, "cut.bin: error: tablebuild stops at listing line 21").size(), 1u) << joined(run.report);
+    EXPECT_EQ(with_prefix(run, "cut.bin: error: ").size(), 1u) << joined(run.report);
+    EXPECT_NE(summary_of(run).find("no new table can be complete"), std::string::npos) << summary_of(run);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, lbacheck_by_layout, testing::Values(2, 1),

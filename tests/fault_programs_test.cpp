@@ -47,10 +47,14 @@ std::vector<program_run> every_program(const std::string& out) {
 std::string program_file(const std::string& tool) {
     std::string variable = tool == "extract"     ? "DROVENNA_EXTRACT"
                            : tool == "extractor" ? "DROVENNA_EXTRACTOR"
+                           : tool == "lbacheck"  ? "DROVENNA_LBACHECK"
                                                  : "DROVENNA_TABLEBUILD";
     const char* value = std::getenv(variable.c_str());
     if (value && *value) return value;
-    return tool == "extract" ? DROVENNA_EXTRACT : tool == "extractor" ? DROVENNA_EXTRACTOR : DROVENNA_TABLEBUILD;
+    return tool == "extract"     ? DROVENNA_EXTRACT
+           : tool == "extractor" ? DROVENNA_EXTRACTOR
+           : tool == "lbacheck"  ? DROVENNA_LBACHECK
+                                 : DROVENNA_TABLEBUILD;
 }
 
 // Runs a program in `dir` with its standard output closed (stdout_path null)
@@ -147,6 +151,27 @@ TEST_F(system_faults, directory_given_as_input) {
         auto result = e2e::run_tool(run.tool, run.args, dir.path);
         EXPECT_EQ(result.status, 2) << run.tool << " " << run.args[0] << " " << run.args[1];
         EXPECT_EQ(result.err, fatal("Sys_error(\"Is a directory\")")) << run.tool << " " << run.args[0];
+    }
+}
+
+// lbacheck writes nothing but its report: a report that cannot be written,
+// or an input that cannot be read, is a check not made, never a pass.
+TEST_F(system_faults, lbacheck_that_cannot_check_does_not_pass) {
+    const program_run check{"lbacheck", {"table2.bin", "listing2.lst", "table2.bin"}};
+    auto result = run_with_standard_output(check, dir, "/dev/full");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, fatal("Sys_error(\"No space left on device\")"));
+    result = run_with_standard_output(check, dir, nullptr);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, fatal("Sys_error(\"Bad file descriptor\")"));
+
+    fs::create_directory(dir / "folder");
+    for (const auto& args : std::vector<std::vector<std::string>>{{"folder", "listing2.lst"},
+                                                                  {"table2.bin", "folder"},
+                                                                  {"table2.bin", "listing2.lst", "folder"}}) {
+        result = e2e::run_tool("lbacheck", args, dir.path);
+        EXPECT_EQ(result.status, 2) << args[0] << " " << args[1];
+        EXPECT_EQ(result.err, fatal("Sys_error(\"Is a directory\")")) << args[0] << " " << args[1];
     }
 }
 
