@@ -426,49 +426,45 @@ bool finish_rebuild(rebuild_check& check, report& r) {
 
 // Across lines ---------------------------------------------------------------
 
-// The sectors a line's data takes, [first, end), for the overlap check.
-struct line_span {
-    std::uint32_t first = 0;
-    std::uint32_t end = 0;
-    std::uint32_t line = 0;
-};
+}  // namespace
 
-struct overlap {
-    std::uint32_t line = 0;
-    std::uint32_t other = 0;
-};
-
-// Lines whose data partly overlaps another's, each with one line it
-// overlaps. Identical ranges are data shared on purpose and pass. Sorted by
-// start, a line overlaps an earlier one exactly when it starts before the
-// furthest end seen so far.
+// Every line whose data partly overlaps another line's, each with one line
+// it overlaps, in line order. Identical ranges are data shared on purpose and
+// pass. Sorted by start (then end), a range partly overlaps an earlier one
+// exactly when the furthest end of the earlier, different ranges lies past
+// its start, and a later one exactly when the next different range starts
+// before its end.
 std::deque<overlap> find_overlaps(std::deque<line_span>& spans) {
     std::sort(spans.begin(), spans.end(), [](const line_span& a, const line_span& b) {
         return a.first != b.first ? a.first < b.first : a.end != b.end ? a.end < b.end : a.line < b.line;
     });
     std::deque<overlap> found;
-    const line_span* reach = nullptr;  // the span that ends furthest so far
-    std::uint32_t reach_partner = 0;   // a line that `reach` overlaps, 0 for none
-    for (const line_span& span : spans) {
-        if (reach && span.first < reach->end) {
-            if (span.first != reach->first || span.end != reach->end) {
-                found.push_back({span.line, reach->line});
-                if (span.end > reach->end) {
-                    reach = &span;
-                    reach_partner = found.back().other;
-                }
-                continue;
-            }
-            // The same range as `reach`: it overlaps whatever `reach` overlaps.
-            if (reach_partner != 0) found.push_back({span.line, reach_partner});
-            continue;
+    std::uint32_t reach_end = 0, reach_line = 0;  // the earlier range that ends furthest
+    for (std::size_t i = 0, next; i < spans.size(); i = next) {
+        // [i, next): the lines with the very same range.
+        for (next = i + 1; next < spans.size() && spans[next].first == spans[i].first &&
+                           spans[next].end == spans[i].end;
+             ++next) {
         }
-        reach = &span;
-        reach_partner = 0;
+        std::uint32_t partner = 0;
+        if (reach_end > spans[i].first) {
+            partner = reach_line;
+        } else if (next < spans.size() && spans[next].first < spans[i].end) {
+            partner = spans[next].line;
+        }
+        if (partner != 0) {
+            for (std::size_t k = i; k < next; ++k) found.push_back({spans[k].line, partner});
+        }
+        if (spans[i].end > reach_end) {
+            reach_end = spans[i].end;
+            reach_line = spans[i].line;
+        }
     }
     std::sort(found.begin(), found.end(), [](const overlap& a, const overlap& b) { return a.line < b.line; });
     return found;
 }
+
+namespace {
 
 std::string span_text(const line_span& span, std::int64_t base) {
     return "sectors " + sector_text(span.first + base) + "-" + sector_text(span.end + base - 1);
