@@ -27,6 +27,24 @@ void fill(const memory_file& file, const std::uint8_t* data, std::size_t size) {
     }
 }
 
+void fill(const memory_file& file, const std::string& bytes) {
+    fill(file, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::string contents(const memory_file& file) {
+    std::string bytes;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = pread(file.descriptor, buffer, sizeof buffer, static_cast<off_t>(bytes.size()));
+        if (n < 0) {
+            std::perror("reading a memory file");
+            std::abort();
+        }
+        if (n == 0) return bytes;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 int lowest_free_descriptor() {
     int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

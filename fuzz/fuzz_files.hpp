@@ -18,6 +18,10 @@ memory_file make_memory_file(const char* name);
 
 // Replaces the file's contents with the bytes.
 void fill(const memory_file& file, const std::uint8_t* data, std::size_t size);
+void fill(const memory_file& file, const std::string& bytes);
+
+// The file's whole contents.
+std::string contents(const memory_file& file);
 
 // The descriptor the next open would get: after a run it must be the same as
 // before, or the run left a file open.

@@ -85,3 +85,72 @@ rb short-line         '0000\r\n\0'
 rb cr-at-end          '00000000|00000010|00000004|\r'
 bytes 00 00 > rebuild/empty-table
 { bytes ff ff; printf '00000000|00000010|00000000|\\A\r\n\0'; } > rebuild/length-past-end
+
+# The checker's input: the table's length (2 bytes, little-endian), the
+# table, the listing's length with bit 15 set when a new table follows, the
+# listing, then the new table if there is one.
+le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
+check_input() {
+    local n m; n=$(stat -c %s "$1"); m=$(stat -c %s "$2")
+    le16 "$n"; cat "$1"
+    if [ $# -ge 3 ]; then le16 $((m | 0x8000)); cat "$2" "$3"; else le16 "$m"; cat "$2"; fi
+}
+# A copy of a file with the byte at an offset made one greater: with_byte_changed FILE OFFSET > copy
+with_byte_changed() {
+    local b; b=$(od -An -tu1 -j"$2" -N1 "$1" | tr -d ' ')
+    head -c "$2" "$1"; printf "\\x$(printf %02x $(((b + 1) & 255)))"; tail -c +$(($2 + 2)) "$1"
+}
+
+mkdir -p check
+# Generated tables with the listing their extractor writes, which passes;
+# seeds 7 and 8 also with a new table: the old one (what tablebuild makes of
+# an unchanged listing) and one with a byte changed.
+for episode in 2 1; do
+    for seed in 1 2 3 4 5 7 8; do
+        "$gen" "$seed" $((seed % 4 * 4 + seed % 3)) "$episode" "$tmp/t" "$tmp/l"
+        case $seed in
+            7) check_input "$tmp/t" "$tmp/l" "$tmp/t" > check/gen$episode-$seed-rebuilt ;;
+            8) with_byte_changed "$tmp/t" 10 > "$tmp/changed"
+               check_input "$tmp/t" "$tmp/l" "$tmp/changed" > check/gen$episode-$seed-byte-changed ;;
+            *) check_input "$tmp/t" "$tmp/l" > check/gen$episode-$seed ;;
+        esac
+    done
+done
+# Generated, damaged: a listing from another table, one cut before its final
+# NUL, one whose lines end in a bare line feed, a table cut short.
+"$gen" 9 10 2 "$tmp/t" "$tmp/l"
+"$gen" 10 10 2 "$tmp/t10" "$tmp/l10"
+check_input "$tmp/t" "$tmp/l10" > check/gen2-other-listing
+head -c -1 "$tmp/l" > "$tmp/cut"; check_input "$tmp/t" "$tmp/cut" > check/gen2-no-nul
+sed 's/\r$//' "$tmp/l" > "$tmp/lf"; check_input "$tmp/t" "$tmp/lf" > check/gen2-bare-line-feeds
+head -c 60 "$tmp/t" > "$tmp/cut"; check_input "$tmp/cut" "$tmp/l" > check/gen2-table-cut
+
+# By hand: a table of two files, \A (sector 5) and \B (sector 6), 2048 bytes
+# each, their location fields at 05 and 10, then the end byte.
+bytes 05 04 00 41 00 05 00 00 00 08 00 00 04 00 42 00 06 00 00 00 08 00 00 00 > "$tmp/t2"
+ck() {  # ck NAME LISTING [NEW_TABLE_HEX...]
+    local name=$1 listing=$2; shift 2
+    printf '%b' "$listing" > "$tmp/l2"
+    if [ $# -gt 0 ]; then bytes "$@" > "$tmp/n2"; check_input "$tmp/t2" "$tmp/l2" "$tmp/n2"; else check_input "$tmp/t2" "$tmp/l2"; fi > "check/$name"
+}
+A='00000000|00000800|00000005|\\A\r\n'
+B='00000800|00000800|00000010|\\B\r\n'
+ck exact              "$A$B\0"
+ck exact-rebuilt      "$A$B\0" 05 04 00 41 00 05 00 00 00 08 00 00 04 00 42 00 06 00 00 00 08 00 00 00
+ck edited-rebuilt     "00001000|00000123|00000005|\\\\A\r\n$B\0" 05 04 00 41 00 07 00 00 23 01 00 00 04 00 42 00 06 00 00 00 08 00 00 00
+ck edited-stale       "00001000|00000123|00000005|\\\\A\r\n$B\0" 05 04 00 41 00 05 00 00 00 08 00 00 04 00 42 00 06 00 00 00 08 00 00 00
+ck new-short          "$A$B\0" 05 04 00 41 00 05 00 00 00 08 00 00 04 00 42 00 06 00 00 00 08 00 00
+ck new-long           "$A$B\0" 05 04 00 41 00 05 00 00 00 08 00 00 04 00 42 00 06 00 00 00 08 00 00 00 ff
+ck only-second-line   "$B\0"
+ck overlap            "00000000|00001000|00000005|\\\\A\r\n$B\0"
+ck offset-unaligned   "00000010|00000800|00000005|\\\\A\r\n$B\0"
+ck position-off       "00000000|00000800|00000006|\\\\A\r\n$B\0"
+ck out-of-order       "$B$A\0"
+ck path-differs       "00000000|00000800|00000005|\\\\C\r\n$B\0"
+ck bare-line-feed     "00000000|00000800|00000005|\\\\A\n$B\0"
+ck bytes-after-nul    "$A$B\0junk"
+ck bad-digit          "0000000G|00000800|00000005|\\\\A\r\n$B\0"
+ck lower-underscores  "00000000|00000abc|00000005|\\\\A\r\n0000_800|0000_800|0000_010|\\\\B\r\n\0"
+ck position-2-to-30   "$A""00000800|00000800|40000000|\\\\B\r\n\0"
+printf '\0\0\0\0' > check/empty
+{ printf '\0\0'; le16 $((0x8000)); } > check/empty-with-new-table

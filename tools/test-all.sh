@@ -56,7 +56,7 @@ echo "== fuzz smoke (30 s per harness)"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 fuzz_work=$(mktemp -d)
-for harness in extract_walk extractor_walk rebuild; do
+for harness in extract_walk extractor_walk rebuild check; do
   mkdir -p "$fuzz_work/$harness"
   if ! build/fuzz/fuzz/fuzz_$harness "$fuzz_work/$harness" fuzz/corpus/$harness -max_total_time=30 -timeout=10 \
       -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 -artifact_prefix="$fuzz_work/$harness-" \
