@@ -85,9 +85,7 @@ inline void consume(in_channel& channel, std::size_t n) { channel.current += sta
 // When nothing is buffered ahead, loads the next bytes of the file; false at
 // the end of the input. The read position does not move.
 bool load_next_buffer(in_channel& channel);
-inline bool load_ahead(in_channel& channel) {
-    return channel.current < channel.filled || load_next_buffer(channel);
-}
+inline bool load_ahead(in_channel& channel) { return channel.current < channel.filled || load_next_buffer(channel); }
 
 // The read position with no limit, for reports about inputs of any size.
 inline std::int64_t input_offset(const in_channel& channel) {

@@ -25,8 +25,8 @@ void walk_table_1(in_channel& table, out_channel& listing, dir_list& dirs, std::
 file_record read_file_record_1(std::int64_t head_length, in_channel& table, std::int64_t base) {
     // Built in place, the fields read in the order of the record (a braced
     // list is evaluated from left to right).
-    return {0, 0, read_bytes(table, head_length - 1), input_position(table), read_lba_offset(table, base),
-            read_u32(table)};
+    return {
+        0, 0, read_bytes(table, head_length - 1), input_position(table), read_lba_offset(table, base), read_u32(table)};
 }
 
 void list_file_record_1(std::int64_t head_length, in_channel& table, out_channel& listing, const dir_list& dirs,

@@ -27,7 +27,7 @@ namespace drovenna {
 namespace {
 
 constexpr std::int64_t sector_bytes = 2048;
-constexpr std::int64_t max_shown = 100;       // diagnostics printed; the others are only counted
+constexpr std::int64_t max_shown = 100;        // diagnostics printed; the others are only counted
 constexpr std::int64_t max_bytes_listed = 20;  // differing bytes of a new table listed one by one
 constexpr std::size_t max_path_shown = 300;    // bytes of a path that a diagnostic shows
 
@@ -84,7 +84,6 @@ std::int64_t data_end(std::int64_t offset, std::int64_t size, std::int64_t base)
 // What the report holds. Findings about listing lines are kept per layout,
 // the first max_shown of each; all are counted.
 struct finding {
-    std::int64_t line = 0;  // the listing line, or 0 for a finding about a whole file
     int layouts = both_layouts;
     bool is_error = true;
     std::string text;  // the whole diagnostic line
@@ -115,13 +114,14 @@ void line_finding(report& r, std::int64_t line, int layouts, bool is_error, cons
     }
     if (!wanted) return;
     r.line_findings.push_back(
-        {line, layouts, is_error, r.listing_name + ":" + std::to_string(line) + (is_error ? ": error: " : ": warning: ") + text});
+        {layouts, is_error,
+         r.listing_name + ":" + std::to_string(line) + (is_error ? ": error: " : ": warning: ") + text});
 }
 
 void file_finding(report& r, std::vector<finding>& list, const std::string& file, bool is_error,
                   const std::string& text) {
     count(r, both_layouts, is_error);
-    list.push_back({0, both_layouts, is_error, file + (is_error ? ": error: " : ": warning: ") + text});
+    list.push_back({both_layouts, is_error, file + (is_error ? ": error: " : ": warning: ") + text});
 }
 
 // Walks ---------------------------------------------------------------------
@@ -146,8 +146,8 @@ struct table_walk {
     std::int64_t previous_position = 0;
     std::string previous_path;
 
-    std::int64_t records = 0;          // file records read
-    std::int64_t unchanged = 0;        // records whose location field the listing leaves as it is
+    std::int64_t records = 0;           // file records read
+    std::int64_t unchanged = 0;         // records whose location field the listing leaves as it is
     std::int64_t unnamed_data_end = 0;  // data_end of the records no line names
     std::int64_t positions_matched = 0, paths_matched = 0, changing_lines = 0;
 };
@@ -252,7 +252,8 @@ void match_line(table_walk& walk, const line_read& line, report& r) {
                              shown(line.path.bytes) + ", the table " + shown(walk.path) +
                              " (is the listing from another table or version?)");
         }
-        if (sector_of(line.entry, walk.base) != walk.offset / sector_bytes + walk.base || line.entry.size != walk.size) {
+        if (sector_of(line.entry, walk.base) != walk.offset / sector_bytes + walk.base ||
+            line.entry.size != walk.size) {
             ++walk.changing_lines;
         } else {
             ++walk.unchanged;
@@ -265,8 +266,8 @@ void match_line(table_walk& walk, const line_read& line, report& r) {
     if (!walk.in_hand && walk.met) return;
     std::string text = "location position " + hex8(position) + " is not the location field of a file record of the " +
                        layout_name(walk.layout) + " table";
-    bool previous_nearer = walk.has_previous && (!walk.in_hand || position - walk.previous_position <=
-                                                                      walk.position - position);
+    bool previous_nearer =
+        walk.has_previous && (!walk.in_hand || position - walk.previous_position <= walk.position - position);
     if (previous_nearer) {
         text += "; the nearest is " + shown(walk.previous_path) + " at " + hex8(walk.previous_position);
     } else if (walk.in_hand) {
@@ -300,9 +301,9 @@ void stop_rebuild(rebuild_check& check, std::int64_t line) {
 
 void differing_byte(rebuild_check& check, report& r, std::int64_t position, unsigned char found, unsigned char wanted) {
     if (++check.differing_bytes > max_bytes_listed) return;
-    file_finding(r, r.new_table_findings, r.new_table_name, true,
-                 "byte at " + hex8(position) + " is " + hex_text(found, 2) + ", tablebuild writes " +
-                     hex_text(wanted, 2));
+    file_finding(
+        r, r.new_table_findings, r.new_table_name, true,
+        "byte at " + hex8(position) + " is " + hex_text(found, 2) + ", tablebuild writes " + hex_text(wanted, 2));
 }
 
 // Compares bytes that tablebuild writes at check.written with the new table.
@@ -340,7 +341,8 @@ void compare_copy(rebuild_check& check, report& r, std::int64_t end, std::int64_
             return;
         }
         std::string_view ahead = buffered_ahead(*check.old_table);
-        auto n = static_cast<std::size_t>(std::min<std::int64_t>(end - check.written, static_cast<std::int64_t>(ahead.size())));
+        auto n = static_cast<std::size_t>(
+            std::min<std::int64_t>(end - check.written, static_cast<std::int64_t>(ahead.size())));
         compare_written(check, r, ahead.substr(0, n));
         consume(*check.old_table, n);
     }
@@ -420,8 +422,7 @@ bool finish_rebuild(rebuild_check& check, report& r) {
         if (check.stopped) text += " before it stops";
         file_finding(r, r.new_table_findings, r.new_table_name, true, text);
     }
-    return check.differing_bytes == 0 && check.differing_fields == 0 && new_length == check.written &&
-           !check.stopped;
+    return check.differing_bytes == 0 && check.differing_fields == 0 && new_length == check.written && !check.stopped;
 }
 
 // Across lines ---------------------------------------------------------------
@@ -442,9 +443,8 @@ std::deque<overlap> find_overlaps(std::deque<line_span>& spans) {
     std::uint32_t reach_end = 0, reach_line = 0;  // the earlier range that ends furthest
     for (std::size_t i = 0, next; i < spans.size(); i = next) {
         // [i, next): the lines with the very same range.
-        for (next = i + 1; next < spans.size() && spans[next].first == spans[i].first &&
-                           spans[next].end == spans[i].end;
-             ++next) {
+        for (next = i + 1;
+             next < spans.size() && spans[next].first == spans[i].first && spans[next].end == spans[i].end; ++next) {
         }
         std::uint32_t partner = 0;
         if (reach_end > spans[i].first) {
@@ -497,7 +497,8 @@ int lbacheck_main(const argument_list& args) {
     print_banner("Drovenna LBA Checker\n");
     if (args.size() != 3 && args.size() != 4) {
         // Status 2, not 0: a script must never take a mistyped check for a pass.
-        print_usage(args, {" 00file lbaname [new00file]\n\n", "Where 00file is the table file the listing was extracted from,\n",
+        print_usage(args, {" 00file lbaname [new00file]\n\n",
+                           "Where 00file is the table file the listing was extracted from,\n",
                            "lbaname is the listing to check before tablebuild runs,\n",
                            "and new00file, if given, the new table that tablebuild wrote from them.\n\n"});
         return 2;
@@ -579,8 +580,9 @@ int lbacheck_main(const argument_list& args) {
 
         if (entry.position < order_end) {
             line_finding(r, number, both_layouts, true,
-                         "location position " + hex8(entry.position) + " overlaps or precedes the location field of line " +
-                             std::to_string(order_line) + ", which ends at " + hex8(order_end) +
+                         "location position " + hex8(entry.position) +
+                             " overlaps or precedes the location field of line " + std::to_string(order_line) +
+                             ", which ends at " + hex8(order_end) +
                              ": tablebuild needs the lines in the order of the table, and stops here");
             if (rebuilt) stop_rebuild(*rebuilt, number);
         } else {
@@ -633,7 +635,7 @@ int lbacheck_main(const argument_list& args) {
         std::string lead = walks[1 - chosen].met ? "neither layout reads the table to its end byte: "
                                                  : "the table cannot be read to its end byte with the " +
                                                        layout_name(chosen) + " layout, which fits the listing best: ";
-        r.table_findings.push_back({0, both_layouts, true, r.table_name + ": error: " + lead + text});
+        r.table_findings.push_back({both_layouts, true, r.table_name + ": error: " + lead + text});
         ++r.errors[chosen];
     }
 
@@ -652,7 +654,8 @@ int lbacheck_main(const argument_list& args) {
         for (const line_span& span : spans) {
             if (std::binary_search(wanted.begin(), wanted.end(), span.line)) by_line.push_back(span);
         }
-        std::sort(by_line.begin(), by_line.end(), [](const line_span& a, const line_span& b) { return a.line < b.line; });
+        std::sort(by_line.begin(), by_line.end(),
+                  [](const line_span& a, const line_span& b) { return a.line < b.line; });
     }
     auto span_of = [&](std::uint32_t line) {
         return *std::lower_bound(by_line.begin(), by_line.end(), line,
@@ -679,16 +682,17 @@ int lbacheck_main(const argument_list& args) {
     for (const finding& f : r.new_table_findings) emit(f.text);
     for (std::size_t i = 0; i < overlaps.size() && printed < max_shown; ++i) {
         const overlap& o = overlaps[i];
-        emit(r.listing_name + ":" + std::to_string(o.line) + ": warning: the data (" + span_text(span_of(o.line), base) +
-             ") partly overlaps that of line " + std::to_string(o.other) + " (" + span_text(span_of(o.other), base) +
-             ")");
+        emit(r.listing_name + ":" + std::to_string(o.line) + ": warning: the data (" +
+             span_text(span_of(o.line), base) + ") partly overlaps that of line " + std::to_string(o.other) + " (" +
+             span_text(span_of(o.other), base) + ")");
     }
     for (const finding& f : r.listing_findings) {
         if (!f.is_error) emit(f.text);
     }
     const std::int64_t errors = r.errors[chosen];
     const std::int64_t warnings = r.warnings[chosen];
-    if (errors + warnings > printed) print(std::to_string(errors + warnings - printed) + " more diagnostics not shown\n");
+    if (errors + warnings > printed)
+        print(std::to_string(errors + warnings - printed) + " more diagnostics not shown\n");
 
     // The summary.
     std::int64_t end = std::max(lines_data_end, walk.unnamed_data_end);
@@ -706,7 +710,7 @@ int lbacheck_main(const argument_list& args) {
     summary += std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") + std::to_string(warnings) +
                (warnings == 1 ? " warning" : " warnings");
     if (rebuilt) {
-        summary += rebuilt->stopped      ? "; no new table can be complete"
+        summary += rebuilt->stopped    ? "; no new table can be complete"
                    : new_table_matches ? "; the new table matches"
                                        : "; the new table differs";
     }

@@ -130,7 +130,8 @@ void keep_path_piece(path_text& path, std::string_view piece) {
     std::size_t room = path.bytes.size() < max_kept_path ? max_kept_path - path.bytes.size() : 0;
     if (piece.size() > room) {
         // Only very long paths get here: their tail is compared by its hash.
-        for (char c : piece.substr(room)) path.tail_hash = (path.tail_hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+        for (char c : piece.substr(room))
+            path.tail_hash = (path.tail_hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
     }
     path.bytes.append(piece.substr(0, std::min(room, piece.size())));
     path.length += static_cast<std::int64_t>(piece.size());

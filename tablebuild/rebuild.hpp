@@ -39,8 +39,8 @@ std::int64_t field_value(std::string_view text);
 // a damaged listing cannot take the memory.
 constexpr std::size_t max_kept_path = std::size_t{1} << 16;
 struct path_text {
-    std::string bytes;                            // the first max_kept_path bytes
-    std::int64_t length = 0;                      // every byte of it
+    std::string bytes;                                // the first max_kept_path bytes
+    std::int64_t length = 0;                          // every byte of it
     std::uint64_t tail_hash = 0xCBF29CE484222325ULL;  // FNV-1a of the bytes past the limit
 };
 

@@ -112,24 +112,19 @@ struct planted_fault {
 
 const std::vector<planted_fault>& planted_faults() {
     static const std::vector<planted_fault> faults = {
-        {"an unreadable number",
-         [](std::string& l, const auto&) { l[line_bytes(l, planted_line).first + 12] = 'G'; }, "data size field"},
+        {"an unreadable number", [](std::string& l, const auto&) { l[line_bytes(l, planted_line).first + 12] = 'G'; },
+         "data size field"},
         {"a line ending in a bare line feed",
          [](std::string& l, const auto&) { l.erase(line_bytes(l, planted_line).second - 2, 1); }, "line feed"},
-        {"a location position of 2^30",
-         [](std::string& l, const auto&) { set_field(l, planted_line, 2, 0x40000000); }, "largest table"},
+        {"a location position of 2^30", [](std::string& l, const auto&) { set_field(l, planted_line, 2, 0x40000000); },
+         "largest table"},
         {"a location position inside a record",
-         [](std::string& l, const auto& lines) {
-             set_field(l, planted_line, 2, lines[planted_line - 1].position + 1);
-         },
+         [](std::string& l, const auto& lines) { set_field(l, planted_line, 2, lines[planted_line - 1].position + 1); },
          "is not the location field of a file record"},
         {"a path from another table",
-         [](std::string& l, const auto&) { l.insert(line_bytes(l, planted_line).second - 2, "X"); },
-         "path differs"},
+         [](std::string& l, const auto&) { l.insert(line_bytes(l, planted_line).second - 2, "X"); }, "path differs"},
         {"lines out of order",
-         [](std::string& l, const auto& lines) {
-             set_field(l, planted_line, 2, lines[planted_line - 2].position);
-         },
+         [](std::string& l, const auto& lines) { set_field(l, planted_line, 2, lines[planted_line - 2].position); },
          "order of the table"},
         {"a data offset inside a sector",
          [](std::string& l, const auto& lines) {
@@ -270,8 +265,7 @@ TEST_P(lbacheck_by_layout, NewTableIsComparedWithWhatTablebuildMakes) {
     const damage damages[] = {
         {"a byte outside the fields", [](std::string& t) { t[0] = static_cast<char>(t[0] ^ 1); },
          "bad.bin: error: byte at 00000000 is "},
-        {"a location field",
-         [&](std::string& t) { t[field + 4] = static_cast<char>(t[field + 4] ^ 0x40); },
+        {"a location field", [&](std::string& t) { t[field + 4] = static_cast<char>(t[field + 4] ^ 0x40); },
          "(listing line " + std::to_string(planted_line) + ")"},
         {"a byte cut off the end", [](std::string& t) { t.pop_back(); },
          "bad.bin: error: the table is " + std::to_string(rebuilt.size() - 1) + " bytes long; tablebuild makes " +
@@ -373,11 +367,13 @@ TEST(Lbacheck, TableThatNeitherWalkReadsToItsEnd) {
     EXPECT_EQ(run.status, 1);
     auto found = with_prefix(run, "t.bin: error: neither layout reads the table to its end byte: ");
     ASSERT_EQ(found.size(), 1u) << joined(run.report);
-    EXPECT_NE(found[0].find("the episode II/III walk stops at position " + [&] {
-        char text[9];
-        std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(table.size()));
-        return std::string(text);
-    }() + " with End_of_file"),
+    EXPECT_NE(found[0].find("the episode II/III walk stops at position " +
+                            [&] {
+                                char text[9];
+                                std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(table.size()));
+                                return std::string(text);
+                            }() +
+                            " with End_of_file"),
               std::string::npos)
         << found[0];
     // The lines the walk got to are still checked, and pass.

@@ -166,9 +166,8 @@ TEST_F(system_faults, lbacheck_that_cannot_check_does_not_pass) {
     EXPECT_EQ(result.err, fatal("Sys_error(\"Bad file descriptor\")"));
 
     fs::create_directory(dir / "folder");
-    for (const auto& args : std::vector<std::vector<std::string>>{{"folder", "listing2.lst"},
-                                                                  {"table2.bin", "folder"},
-                                                                  {"table2.bin", "listing2.lst", "folder"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"folder", "listing2.lst"}, {"table2.bin", "folder"}, {"table2.bin", "listing2.lst", "folder"}}) {
         result = e2e::run_tool("lbacheck", args, dir.path);
         EXPECT_EQ(result.status, 2) << args[0] << " " << args[1];
         EXPECT_EQ(result.err, fatal("Sys_error(\"Is a directory\")")) << args[0] << " " << args[1];
