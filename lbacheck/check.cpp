@@ -84,6 +84,7 @@ std::int64_t data_end(std::int64_t offset, std::int64_t size, std::int64_t base)
 // What the report holds. Findings about listing lines are kept per layout,
 // the first max_shown of each; all are counted.
 struct finding {
+    std::int64_t line = 0;  // the listing line, 0 for a finding about a whole file
     int layouts = both_layouts;
     bool is_error = true;
     std::string text;  // the whole diagnostic line
@@ -94,7 +95,9 @@ struct report {
     std::vector<finding> table_findings, line_findings, listing_findings, new_table_findings;
     std::int64_t errors[layout_count] = {0, 0};
     std::int64_t warnings[layout_count] = {0, 0};
-    std::int64_t kept_lines[layout_count] = {0, 0};
+    // Line findings kept, by kind: a flood of warnings must not push an error out.
+    std::int64_t kept_errors[layout_count] = {0, 0};
+    std::int64_t kept_warnings[layout_count] = {0, 0};
 };
 
 void count(report& r, int layouts, bool is_error) {
@@ -107,21 +110,22 @@ void line_finding(report& r, std::int64_t line, int layouts, bool is_error, cons
     count(r, layouts, is_error);
     bool wanted = false;
     for (int l = 0; l < layout_count; ++l) {
-        if ((layouts & (1 << l)) && r.kept_lines[l] < max_shown) {
-            ++r.kept_lines[l];
+        std::int64_t& kept = (is_error ? r.kept_errors : r.kept_warnings)[l];
+        if ((layouts & (1 << l)) && kept < max_shown) {
+            ++kept;
             wanted = true;
         }
     }
     if (!wanted) return;
     r.line_findings.push_back(
-        {layouts, is_error,
+        {line, layouts, is_error,
          r.listing_name + ":" + std::to_string(line) + (is_error ? ": error: " : ": warning: ") + text});
 }
 
 void file_finding(report& r, std::vector<finding>& list, const std::string& file, bool is_error,
                   const std::string& text) {
     count(r, both_layouts, is_error);
-    list.push_back({both_layouts, is_error, file + (is_error ? ": error: " : ": warning: ") + text});
+    list.push_back({0, both_layouts, is_error, file + (is_error ? ": error: " : ": warning: ") + text});
 }
 
 // Walks ---------------------------------------------------------------------
@@ -531,9 +535,10 @@ int lbacheck_main(const argument_list& args) {
     std::deque<line_span> spans;
     std::int64_t lines = 0;
     std::int64_t lines_data_end = 0;
-    std::int64_t order_end = 0;   // where the location field of the last line in order ends
-    std::int64_t order_line = 0;  // that line
-    bool listing_ended = false;   // the final NUL was read
+    std::int64_t order_end = 0;    // where the location field of the last line in order ends
+    std::int64_t order_line = 0;   // that line
+    bool order_line_told = false;  // whether that line was told it stands too early
+    bool listing_ended = false;    // the final NUL was read
     for (std::int64_t number = 1;; ++number) {
         line_read line;
         line.number = number;
@@ -585,11 +590,20 @@ int lbacheck_main(const argument_list& args) {
                              ", which ends at " + hex8(order_end) +
                              ": tablebuild needs the lines in the order of the table, and stops here");
             if (rebuilt) stop_rebuild(*rebuilt, number);
+            // Two lines swapped: the first of them is out of place too.
+            if (!order_line_told) {
+                order_line_told = true;
+                line_finding(r, order_line, both_layouts, true,
+                             "the location field of this line, at " + hex8(order_end - 7) +
+                                 ", lies at or after the location position " + hex8(entry.position) + " of line " +
+                                 std::to_string(number) + ", later in the listing: the lines are out of table order");
+            }
         } else {
             for (table_walk& walk : walks) match_line(walk, line, r);
             if (rebuilt) compare_line(*rebuilt, r, line);
             order_end = entry.position + 7;
             order_line = number;
+            order_line_told = false;
         }
 
         if (entry.offset % sector_bytes != 0) {
@@ -599,6 +613,24 @@ int lbacheck_main(const argument_list& args) {
                              sector_text(sector) + " (data offset " + hex8(entry.offset / sector_bytes * sector_bytes) +
                              "), so the game reads the " + std::to_string(entry.offset % sector_bytes) +
                              " bytes before the offset as the start of the file");
+        }
+        // The bytes tablebuild passes over unread.
+        if (entry.line_end >= 0 && entry.line_end != '\n') {
+            line_finding(r, number, both_layouts, true,
+                         entry.line_end == 0
+                             ? std::string("the carriage return is followed by a NUL byte, not a line feed: tablebuild "
+                                           "passes over the NUL as the line feed, so it does not end the listing")
+                             : "the carriage return is followed by the byte " + hex_text(entry.line_end, 2) +
+                                   ", not a line feed: tablebuild passes over it as the line feed, so the next line "
+                                   "starts a byte late");
+        }
+        for (int i = 0; i < 3; ++i) {
+            if (entry.separators[i] != '|') {
+                line_finding(r, number, both_layouts, false,
+                             "the byte " + hex_text(entry.separators[i], 2) + " at column " +
+                                 std::to_string(9 * i + 9) +
+                                 " stands where \"|\" separates the fields; tablebuild does not look at it");
+            }
         }
     }
     if (listing_ended) {
@@ -635,7 +667,7 @@ int lbacheck_main(const argument_list& args) {
         std::string lead = walks[1 - chosen].met ? "neither layout reads the table to its end byte: "
                                                  : "the table cannot be read to its end byte with the " +
                                                        layout_name(chosen) + " layout, which fits the listing best: ";
-        r.table_findings.push_back({both_layouts, true, r.table_name + ": error: " + lead + text});
+        r.table_findings.push_back({0, both_layouts, true, r.table_name + ": error: " + lead + text});
         ++r.errors[chosen];
     }
 
@@ -673,18 +705,32 @@ int lbacheck_main(const argument_list& args) {
         ++printed;
     };
     for (const finding& f : r.table_findings) emit(f.text);
+    std::stable_sort(r.line_findings.begin(), r.line_findings.end(),
+                     [](const finding& a, const finding& b) { return a.line < b.line; });
     for (const finding& f : r.line_findings) {
-        if (f.layouts & (1 << chosen)) emit(f.text);
+        if (f.is_error && (f.layouts & (1 << chosen))) emit(f.text);
     }
     for (const finding& f : r.listing_findings) {
         if (f.is_error) emit(f.text);
     }
     for (const finding& f : r.new_table_findings) emit(f.text);
-    for (std::size_t i = 0; i < overlaps.size() && printed < max_shown; ++i) {
-        const overlap& o = overlaps[i];
-        emit(r.listing_name + ":" + std::to_string(o.line) + ": warning: the data (" +
-             span_text(span_of(o.line), base) + ") partly overlaps that of line " + std::to_string(o.other) + " (" +
-             span_text(span_of(o.other), base) + ")");
+    // The warnings about lines, in line order.
+    auto overlap_text = [&](const overlap& o) {
+        return r.listing_name + ":" + std::to_string(o.line) + ": warning: the data (" +
+               span_text(span_of(o.line), base) + ") partly overlaps that of line " + std::to_string(o.other) + " (" +
+               span_text(span_of(o.other), base) + ")";
+    };
+    std::size_t next_overlap = 0;
+    for (const finding& f : r.line_findings) {
+        if (f.is_error || !(f.layouts & (1 << chosen))) continue;
+        for (; next_overlap < overlaps.size() && overlaps[next_overlap].line < f.line && printed < max_shown;
+             ++next_overlap) {
+            emit(overlap_text(overlaps[next_overlap]));
+        }
+        emit(f.text);
+    }
+    for (; next_overlap < overlaps.size() && printed < max_shown; ++next_overlap) {
+        emit(overlap_text(overlaps[next_overlap]));
     }
     for (const finding& f : r.listing_findings) {
         if (!f.is_error) emit(f.text);

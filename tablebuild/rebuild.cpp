@@ -43,6 +43,16 @@ void skip_bytes(in_channel& in, std::size_t n) {
     }
 }
 
+// Passes over one byte that tablebuild does not look at (a separator, the
+// line feed), without an error at the end of the input; returns it, or -1 at
+// the end, for a reader that checks it.
+int pass_byte(in_channel& in) {
+    std::string_view ahead = buffered_ahead(in);
+    if (ahead.empty()) return input_byte_or_end(in);
+    consume(in, 1);
+    return static_cast<unsigned char>(ahead[0]);
+}
+
 // The value of the next field, read in place when the buffer holds it whole.
 std::int64_t next_field_value(in_channel& listing) {
     std::string_view ahead = buffered_ahead(listing);
@@ -145,14 +155,14 @@ listing_entry read_listing_entry(in_channel& listing, path_text* path) {
     }
     advance_input(listing, -1);
     entry.offset = next_field_value(listing);
-    skip_bytes(listing, 1);
+    entry.separators[0] = pass_byte(listing);
     entry.size = next_field_value(listing);
-    skip_bytes(listing, 1);
+    entry.separators[1] = pass_byte(listing);
     entry.position = next_field_value(listing);
     if (entry.position >= std::int64_t{1} << 31) fail("int_of_string");
-    skip_bytes(listing, 1);
+    entry.separators[2] = pass_byte(listing);
     skip_path(listing, entry, path);
-    skip_bytes(listing, 1);
+    entry.line_end = pass_byte(listing);
     return entry;
 }
 

@@ -25,6 +25,11 @@ struct listing_entry {
     std::int64_t size = 0;
     std::int64_t position = 0;
     bool path_has_line_feed = false;  // lone line-feed line ends: the next line would be swallowed
+    // The bytes passed over unread: the separators after the three fields
+    // ("|") and the byte after the carriage return ("\n"), -1 past the end.
+    // tablebuild never looks at them.
+    int separators[3] = {'|', '|', '|'};
+    int line_end = '\n';
 };
 
 // The next 8 bytes of the listing, whatever they are.

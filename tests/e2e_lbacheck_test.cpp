@@ -107,7 +107,8 @@ constexpr int record_count = 20;
 struct planted_fault {
     const char* what;
     std::function<void(std::string& listing, const std::vector<table_gen::listing_line>& lines)> plant;
-    std::string says;  // a piece of the diagnostic on the planted line
+    std::string says;            // a piece of the diagnostic on the planted line
+    std::vector<int> also = {};  // other lines, relative to it, that the fault also puts wrong
 };
 
 const std::vector<planted_fault>& planted_faults() {
@@ -123,9 +124,23 @@ const std::vector<planted_fault>& planted_faults() {
          "is not the location field of a file record"},
         {"a path from another table",
          [](std::string& l, const auto&) { l.insert(line_bytes(l, planted_line).second - 2, "X"); }, "path differs"},
-        {"lines out of order",
+        {"a position repeated from the line before",
          [](std::string& l, const auto& lines) { set_field(l, planted_line, 2, lines[planted_line - 2].position); },
-         "order of the table"},
+         "order of the table",
+         {-1}},
+        {"two lines swapped",
+         [](std::string& l, const auto&) {
+             auto [start, end] = line_bytes(l, planted_line);
+             auto [next_start, next_end] = line_bytes(l, planted_line + 1);
+             l = l.substr(0, start) + l.substr(next_start, next_end - next_start) + l.substr(start, end - start) +
+                 l.substr(next_end);
+         },
+         "out of table order",
+         {1}},
+        {"a line ending in a carriage return alone",
+         [](std::string& l, const auto&) { l.erase(line_bytes(l, planted_line).second - 1, 1); },
+         "not a line feed",
+         {1}},
         {"a data offset inside a sector",
          [](std::string& l, const auto& lines) {
              set_field(l, planted_line, 0, lines[planted_line - 1].offset + 0x10);
@@ -181,7 +196,11 @@ TEST_P(lbacheck_by_layout, PlantedFaultIsFoundOnItsLine) {
         ASSERT_FALSE(on_line.empty()) << joined(run.report);
         EXPECT_NE(joined(on_line).find(fault.says), std::string::npos) << joined(run.report);
         // No error anywhere else: the other lines are sound.
-        EXPECT_EQ(errors_of(run).size(), on_line.size()) << joined(run.report);
+        std::size_t expected = on_line.size();
+        for (int other : fault.also) {
+            expected += with_prefix(run, "faulty.lba:" + std::to_string(planted_line + other) + ": error: ").size();
+        }
+        EXPECT_EQ(errors_of(run).size(), expected) << joined(run.report);
     }
 }
 
@@ -394,6 +413,21 @@ TEST(Lbacheck, AtMostAHundredDiagnostics) {
     EXPECT_EQ(run.report[99].rfind("t.lba:100: error: ", 0), 0u);
     EXPECT_EQ(run.report[100], "50 more diagnostics not shown");
     EXPECT_NE(run.report[101].find("150 errors, 0 warnings"), std::string::npos) << run.report[101];
+
+    // Errors come first: no number of warnings pushes one out. Every line
+    // has a ";" for its first separator (a warning), line 140 an error.
+    lines = repacked(gen.lines);
+    lines[139].offset += 1;
+    std::string listing = table_gen::format_listing(lines);
+    for (int k = 1; k <= 150; ++k) listing[line_bytes(listing, k).first + 8] = ';';
+    write_file(dir / "t.lba", listing);
+    run = run_check(dir, {"t.bin", "t.lba"});
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.report.size(), 102u);
+    EXPECT_EQ(run.report[0].rfind("t.lba:140: error: ", 0), 0u) << run.report[0];
+    EXPECT_EQ(run.report[1].rfind("t.lba:1: warning: the byte 3B at column 9 ", 0), 0u) << run.report[1];
+    EXPECT_EQ(run.report[100], "51 more diagnostics not shown");
+    EXPECT_NE(run.report[101].find("1 error, 150 warnings"), std::string::npos) << run.report[101];
 }
 
 TEST(Lbacheck, CannotCheck) {
