@@ -594,8 +594,8 @@ int lbacheck_main(const argument_list& args) {
             if (!order_line_told) {
                 order_line_told = true;
                 line_finding(r, order_line, both_layouts, true,
-                             "the location field of this line, at " + hex8(order_end - 7) +
-                                 ", lies at or after the location position " + hex8(entry.position) + " of line " +
+                             "this line's location field, at " + hex8(order_end - 7) +
+                                 ", ends past the location position " + hex8(entry.position) + " of line " +
                                  std::to_string(number) + ", later in the listing: the lines are out of table order");
             }
         } else {
