@@ -615,7 +615,11 @@ int lbacheck_main(const argument_list& args) {
                              " bytes before the offset as the start of the file");
         }
         // The bytes tablebuild passes over unread.
-        if (entry.line_end >= 0 && entry.line_end != '\n') {
+        if (entry.line_end < 0) {
+            line_finding(r, number, both_layouts, true,
+                         "the listing ends right after this line's carriage return: its line feed and the final NUL "
+                         "byte are missing");
+        } else if (entry.line_end != '\n') {
             line_finding(r, number, both_layouts, true,
                          entry.line_end == 0
                              ? std::string("the carriage return is followed by a NUL byte, not a line feed: tablebuild "

@@ -109,6 +109,7 @@ struct planted_fault {
     std::function<void(std::string& listing, const std::vector<table_gen::listing_line>& lines)> plant;
     std::string says;            // a piece of the diagnostic on the planted line
     std::vector<int> also = {};  // other lines, relative to it, that the fault also puts wrong
+    bool no_final_nul = false;   // the fault also takes the final NUL away
 };
 
 const std::vector<planted_fault>& planted_faults() {
@@ -146,6 +147,11 @@ const std::vector<planted_fault>& planted_faults() {
              set_field(l, planted_line, 0, lines[planted_line - 1].offset + 0x10);
          },
          "is not a multiple of 2048"},
+        {"the listing cut after a line's carriage return",
+         [](std::string& l, const auto&) { l.resize(line_bytes(l, planted_line).second - 1); },
+         "ends right after",
+         {},
+         true},
         {"the listing ending inside a line",
          [](std::string& l, const auto&) { l.resize(line_bytes(l, planted_line).first + 20); }, "ends inside"},
     };
@@ -200,6 +206,7 @@ TEST_P(lbacheck_by_layout, PlantedFaultIsFoundOnItsLine) {
         for (int other : fault.also) {
             expected += with_prefix(run, "faulty.lba:" + std::to_string(planted_line + other) + ": error: ").size();
         }
+        if (fault.no_final_nul) expected += with_prefix(run, "faulty.lba: error: no final NUL").size();
         EXPECT_EQ(errors_of(run).size(), expected) << joined(run.report);
     }
 }
