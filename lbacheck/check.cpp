@@ -266,8 +266,10 @@ void match_line(table_walk& walk, const line_read& line, report& r) {
         return;
     }
     // Past the point where the walk stopped nothing can be told; the
-    // table's own finding says where that is.
+    // table's own finding says where that is. Nor behind the point where an
+    // earlier line out of place took the walk: that line has its finding.
     if (!walk.in_hand && walk.met) return;
+    if (walk.has_previous && position <= walk.previous_position) return;
     std::string text = "location position " + hex8(position) + " is not the location field of a file record of the " +
                        layout_name(walk.layout) + " table";
     bool previous_nearer =
@@ -291,8 +293,9 @@ struct rebuild_check {
     std::int64_t base = 0;
     std::int64_t written = 0;    // bytes tablebuild has written so far
     bool stopped = false;        // tablebuild stops with an error: nothing more is written
-    std::int64_t stop_line = 0;  // the listing line it stops at
-    std::int64_t new_read = 0;   // bytes of the new table compared so far
+    std::int64_t stop_line = 0;  // the listing line it stops at; 0 at the end of the listing
+    bool old_empty = false;
+    std::int64_t new_read = 0;  // bytes of the new table compared so far
     bool new_ended = false;
     std::int64_t differing_bytes = 0, differing_fields = 0;
 };
@@ -414,11 +417,12 @@ bool finish_rebuild(rebuild_check& check, report& r) {
     }
     if (check.stopped) {
         file_finding(r, r.new_table_findings, r.new_table_name, true,
-                     check.stop_line > 0
-                         ? "tablebuild stops at listing line " + std::to_string(check.stop_line) +
-                               ": the table it leaves lacks the rest of the old table, so no new table made from "
-                               "this listing is complete"
-                         : "tablebuild stops at once on the empty old table");
+                     check.stop_line > 0 ? "tablebuild stops at listing line " + std::to_string(check.stop_line) +
+                                               ": the table it leaves lacks the rest of the old table, so no new "
+                                               "table made from this listing is complete"
+                     : check.old_empty ? "tablebuild stops at once on the empty old table"
+                                       : "tablebuild stops at the end of the listing, which has no final NUL byte: "
+                                         "the table it leaves lacks the rest of the old table");
     }
     if (new_length != check.written) {
         std::string text = "the table is " + std::to_string(new_length) + " bytes long; tablebuild makes " +
@@ -486,7 +490,7 @@ std::string unreadable_line(const error& e, std::int64_t read, const path_text& 
                    "editor drop the carriage returns?)" +
                    stops;
         }
-        return "the listing ends inside this line, and has no final NUL byte" + stops;
+        return "the listing ends inside this line" + stops;
     }
     const char* field = read <= 8 ? "data offset" : read <= 17 ? "data size" : "location position";
     std::string text = std::string("the ") + field +
@@ -525,6 +529,7 @@ int lbacheck_main(const argument_list& args) {
         rebuilt->new_table = open_in(r.new_table_name);
         if (!load_ahead(*rebuilt->old_table)) {
             rebuilt->stopped = true;  // tablebuild meets End_of_file on the base sector
+            rebuilt->old_empty = true;
         } else {
             rebuilt->base = static_cast<unsigned char>(buffered_ahead(*rebuilt->old_table)[0]);
         }
@@ -535,7 +540,9 @@ int lbacheck_main(const argument_list& args) {
     std::deque<line_span> spans;
     std::int64_t lines = 0;
     std::int64_t lines_data_end = 0;
-    std::int64_t order_end = 0;    // where the location field of the last line in order ends
+    // tablebuild needs each location position at least 7 above the one of
+    // the line before.
+    std::int64_t order_end = 0;    // where the location field of the line before ends
     std::int64_t order_line = 0;   // that line
     bool order_line_told = false;  // whether that line was told it stands too early
     bool listing_ended = false;    // the final NUL was read
@@ -545,14 +552,16 @@ int lbacheck_main(const argument_list& args) {
         std::int64_t start = input_offset(*listing);
         if (auto e = finding_of([&] { line.entry = read_listing_entry(*listing, &line.path); })) {
             std::int64_t read = input_offset(*listing) - start;
-            if (e->kind == error_kind::end_of_file && read == 0) {
-                file_finding(r, r.listing_findings, r.listing_name, true,
-                             "no final NUL byte: tablebuild would apply every line, then stop with End_of_file and "
-                             "leave the new table cut short after the last location field");
-            } else {
+            if (read > 0 || e->kind != error_kind::end_of_file) {
                 line_finding(r, number, both_layouts, true, unreadable_line(*e, read, line.path));
             }
-            if (rebuilt) stop_rebuild(*rebuilt, number);
+            if (e->kind == error_kind::end_of_file) {
+                file_finding(r, r.listing_findings, r.listing_name, true,
+                             "no final NUL byte where a line would begin: tablebuild would apply every line before, "
+                             "then stop with End_of_file and leave the new table cut short after the last location "
+                             "field");
+            }
+            if (rebuilt) stop_rebuild(*rebuilt, read > 0 ? number : 0);
             break;
         }
         const listing_entry& entry = line.entry;
@@ -601,10 +610,12 @@ int lbacheck_main(const argument_list& args) {
         } else {
             for (table_walk& walk : walks) match_line(walk, line, r);
             if (rebuilt) compare_line(*rebuilt, r, line);
-            order_end = entry.position + 7;
-            order_line = number;
-            order_line_told = false;
         }
+        // The next line is held to this one, even when this one is out of
+        // place: one position far ahead makes one finding, not one a line.
+        order_line_told = entry.position < order_end;
+        order_end = entry.position + 7;
+        order_line = number;
 
         if (entry.offset % sector_bytes != 0) {
             std::int64_t sector = sector_of(entry, base);
