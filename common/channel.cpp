@@ -47,29 +47,21 @@ std::unique_ptr<in_channel> open_in(const std::string& path) {
 
 void raise_position_too_large() { raise_sys_error("Result too large"); }
 
-int input_byte_or_end(in_channel& channel) {
-    if (channel.current < channel.filled) return channel.buffer[channel.current++];
+bool load_next_buffer(in_channel& channel) {
     std::int64_t got = 0;
     if (int code = platform::read_some(channel.file, channel.buffer, channel_buffer_size, got)) {
         raise_system(code);
     }
-    if (got == 0) return -1;
+    if (got == 0) return false;
     channel.offset += got;
     channel.filled = static_cast<int>(got);
-    channel.current = 1;
-    return channel.buffer[0];
-}
-
-bool load_next_buffer(in_channel& channel) {
-    if (input_byte_or_end(channel) < 0) return false;
-    --channel.current;
+    channel.current = 0;
     return true;
 }
 
 int refill(in_channel& channel) {
-    int byte = input_byte_or_end(channel);
-    if (byte < 0) raise_end_of_file();
-    return byte;
+    if (!load_next_buffer(channel)) raise_end_of_file();
+    return channel.buffer[channel.current++];
 }
 
 void set_input_position(in_channel& channel, std::int64_t position) {

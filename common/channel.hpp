@@ -59,9 +59,6 @@ inline int input_byte(in_channel& channel) {
     return refill(channel);
 }
 
-// The next byte, or -1 at the end of the input.
-int input_byte_or_end(in_channel& channel);
-
 // Offset of the next byte a read returns; Sys_error("Result too large") from 2^30 on.
 inline std::int64_t input_position(const in_channel& channel) {
     std::int64_t position = channel.offset - (channel.filled - channel.current);
@@ -82,10 +79,18 @@ inline std::string_view buffered_ahead(const in_channel& channel) {
 }
 inline void consume(in_channel& channel, std::size_t n) { channel.current += static_cast<int>(n); }
 
-// When nothing is buffered ahead, loads the next bytes of the file; false at
-// the end of the input. The read position does not move.
+// Loads the next bytes of the file into the buffer, in place of those it
+// held; false at the end of the input. The read position does not move.
 bool load_next_buffer(in_channel& channel);
+
+// When nothing is buffered ahead, loads the next bytes; false at the end.
 inline bool load_ahead(in_channel& channel) { return channel.current < channel.filled || load_next_buffer(channel); }
+
+// The next byte, or -1 at the end of the input.
+inline int input_byte_or_end(in_channel& channel) {
+    if (!load_ahead(channel)) return -1;
+    return channel.buffer[channel.current++];
+}
 
 // The read position with no limit, for reports about inputs of any size.
 inline std::int64_t input_offset(const in_channel& channel) {

@@ -56,6 +56,17 @@ std::optional<error> finding_of(Action&& action) {
 }
 
 std::string hex8(std::int64_t value) { return hex_text(value, 8); }
+
+// Reads an input to its end, a buffer at a time; returns how many bytes were left.
+std::int64_t bytes_left(in_channel& in) {
+    std::int64_t left = 0;
+    while (load_ahead(in)) {
+        std::size_t n = buffered_ahead(in).size();
+        consume(in, n);
+        left += static_cast<std::int64_t>(n);
+    }
+    return left;
+}
 std::string sector_text(std::int64_t sector) { return hex_text(sector, 6); }
 
 // A path as a diagnostic shows it: in double quotes, control bytes as \xNN
@@ -256,8 +267,8 @@ void match_line(table_walk& walk, const line_read& line, report& r) {
                              shown(line.path.bytes) + ", the table " + shown(walk.path) +
                              " (is the listing from another table or version?)");
         }
-        if (sector_of(line.entry, walk.base) != walk.offset / sector_bytes + walk.base ||
-            line.entry.size != walk.size) {
+        // The new location field differs from the old one: another sector or size.
+        if (line.entry.offset / sector_bytes != walk.offset / sector_bytes || line.entry.size != walk.size) {
             ++walk.changing_lines;
         } else {
             ++walk.unchanged;
@@ -409,12 +420,7 @@ bool finish_rebuild(rebuild_check& check, report& r) {
                      std::to_string(check.differing_bytes - max_bytes_listed) +
                          " more bytes differ outside the location fields");
     }
-    std::int64_t new_length = check.new_read;
-    while (load_ahead(*check.new_table)) {
-        std::size_t n = buffered_ahead(*check.new_table).size();
-        consume(*check.new_table, n);
-        new_length += static_cast<std::int64_t>(n);
-    }
+    std::int64_t new_length = check.new_read + bytes_left(*check.new_table);
     if (check.stopped) {
         file_finding(r, r.new_table_findings, r.new_table_name, true,
                      check.stop_line > 0 ? "tablebuild stops at listing line " + std::to_string(check.stop_line) +
@@ -542,10 +548,10 @@ int lbacheck_main(const argument_list& args) {
     std::int64_t lines_data_end = 0;
     // tablebuild needs each location position at least 7 above the one of
     // the line before.
-    std::int64_t order_end = 0;    // where the location field of the line before ends
-    std::int64_t order_line = 0;   // that line
-    bool order_line_told = false;  // whether that line was told it stands too early
-    bool listing_ended = false;    // the final NUL was read
+    std::int64_t order_end = 0;   // where the location field of the line before ends
+    std::int64_t order_line = 0;  // that line
+    bool order_line_out = false;  // whether that line was out of order itself
+    bool listing_ended = false;   // the final NUL was read
     for (std::int64_t number = 1;; ++number) {
         line_read line;
         line.number = number;
@@ -585,11 +591,11 @@ int lbacheck_main(const argument_list& args) {
         }
         ++lines;
         if (entry.size > 0) {
-            std::int64_t first = entry.offset / sector_bytes;
-            std::int64_t end = first + (entry.size + sector_bytes - 1) / sector_bytes;
-            spans.push_back({static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(end),
+            // Sectors counted from the base sector, which all lines share.
+            spans.push_back({static_cast<std::uint32_t>(entry.offset / sector_bytes),
+                             static_cast<std::uint32_t>(data_end(entry.offset, entry.size, 0)),
                              static_cast<std::uint32_t>(number)});
-            lines_data_end = std::max(lines_data_end, end + base);
+            lines_data_end = std::max(lines_data_end, data_end(entry.offset, entry.size, base));
         }
 
         if (entry.position < order_end) {
@@ -600,8 +606,7 @@ int lbacheck_main(const argument_list& args) {
                              ": tablebuild needs the lines in the order of the table, and stops here");
             if (rebuilt) stop_rebuild(*rebuilt, number);
             // Two lines swapped: the first of them is out of place too.
-            if (!order_line_told) {
-                order_line_told = true;
+            if (!order_line_out) {
                 line_finding(r, order_line, both_layouts, true,
                              "this line's location field, at " + hex8(order_end - 7) +
                                  ", ends past the location position " + hex8(entry.position) + " of line " +
@@ -613,7 +618,7 @@ int lbacheck_main(const argument_list& args) {
         }
         // The next line is held to this one, even when this one is out of
         // place: one position far ahead makes one finding, not one a line.
-        order_line_told = entry.position < order_end;
+        order_line_out = entry.position < order_end;
         order_end = entry.position + 7;
         order_line = number;
 
@@ -649,12 +654,7 @@ int lbacheck_main(const argument_list& args) {
         }
     }
     if (listing_ended) {
-        std::int64_t after = 0;
-        while (load_ahead(*listing)) {
-            std::size_t n = buffered_ahead(*listing).size();
-            consume(*listing, n);
-            after += static_cast<std::int64_t>(n);
-        }
+        std::int64_t after = bytes_left(*listing);
         if (after > 0) {
             file_finding(r, r.listing_findings, r.listing_name, false,
                          std::to_string(after) + " bytes after the final NUL byte, which tablebuild ignores");

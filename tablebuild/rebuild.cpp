@@ -43,16 +43,6 @@ void skip_bytes(in_channel& in, std::size_t n) {
     }
 }
 
-// Passes over one byte that tablebuild does not look at (a separator, the
-// line feed), without an error at the end of the input; returns it, or -1 at
-// the end, for a reader that checks it.
-int pass_byte(in_channel& in) {
-    std::string_view ahead = buffered_ahead(in);
-    if (ahead.empty()) return input_byte_or_end(in);
-    consume(in, 1);
-    return static_cast<unsigned char>(ahead[0]);
-}
-
 // The value of the next field, read in place when the buffer holds it whole.
 std::int64_t next_field_value(in_channel& listing) {
     std::string_view ahead = buffered_ahead(listing);
@@ -155,14 +145,17 @@ listing_entry read_listing_entry(in_channel& listing, path_text* path) {
     }
     advance_input(listing, -1);
     entry.offset = next_field_value(listing);
-    entry.separators[0] = pass_byte(listing);
+    // The separators and the byte after the carriage return are passed over
+    // unlooked at, and without an error at the end of the input; a checker
+    // gets them in the entry.
+    entry.separators[0] = input_byte_or_end(listing);
     entry.size = next_field_value(listing);
-    entry.separators[1] = pass_byte(listing);
+    entry.separators[1] = input_byte_or_end(listing);
     entry.position = next_field_value(listing);
     if (entry.position >= std::int64_t{1} << 31) fail("int_of_string");
-    entry.separators[2] = pass_byte(listing);
+    entry.separators[2] = input_byte_or_end(listing);
     skip_path(listing, entry, path);
-    entry.line_end = pass_byte(listing);
+    entry.line_end = input_byte_or_end(listing);
     return entry;
 }
 
